@@ -1,0 +1,167 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace canvas {
+
+// A read-only block of bytes: a picture or sound file image held in memory.
+using Bytes = std::span<const std::uint8_t>;
+
+// One pixel as 0xAARRGGBB in host order, straight (not premultiplied) alpha.
+// The same layout as QImage::Format_ARGB32, so the frame buffer can be shown
+// without a conversion.
+using Pixel = std::uint32_t;
+
+// The integer part of a coordinate, toward zero, kept inside 32 bits: values
+// beyond the range give its ends, NaN gives 0.
+std::int32_t integerPart(double coordinate);
+
+// A 24-bit colour, 0xRRGGBB.
+using Colour = std::uint32_t;
+
+constexpr std::uint8_t alphaOf(Pixel p) { return static_cast<std::uint8_t>(p >> 24); }
+constexpr Colour colourOf(Pixel p) { return p & 0xFFFFFFu; }
+constexpr Pixel makePixel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255)
+{
+    return Pixel{a} << 24 | Pixel{r} << 16 | Pixel{g} << 8 | Pixel{b};
+}
+
+// A rectangle of pixels; right and bottom are one past the last column and row.
+struct Rect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    int right() const { return x + width; }
+    int bottom() const { return y + height; }
+    bool isEmpty() const { return width <= 0 || height <= 0; }
+    bool contains(int px, int py) const { return px >= x && px < right() && py >= y && py < bottom(); }
+    Rect intersected(const Rect& other) const;
+    Rect united(const Rect& other) const;            // the bounding box; an empty side is ignored
+    Rect translated(int dx, int dy) const { return {x + dx, y + dy, width, height}; }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// How a template's picture marks its transparent pixels besides alpha 0.
+struct Transparency {
+    bool fromTopLeftPixel = false;     // the colour of the top-left pixel is transparent
+    std::optional<Colour> colour;      // this colour is transparent (ignored when fromTopLeftPixel)
+};
+
+// The solid pixels of one frame, one bit a pixel, each row padded to whole
+// 64-bit words. Bit i of word w in a row stands for pixel x = 64 * w + i.
+class SolidMask {
+public:
+    SolidMask() = default;
+    SolidMask(int width, int height);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    int wordsPerRow() const { return wordsPerRow_; }
+
+    bool at(int x, int y) const
+    {
+        return (row(y)[x >> 6] >> (x & 63)) & 1u;
+    }
+    void set(int x, int y) { bits_[static_cast<std::size_t>(y) * wordsPerRow_ + (x >> 6)] |= std::uint64_t{1} << (x & 63); }
+    const std::uint64_t* row(int y) const { return bits_.data() + static_cast<std::size_t>(y) * wordsPerRow_; }
+
+    // The 64 mask bits of row y starting at pixel x (which may lie before
+    // the row or past its end; bits outside the row are 0).
+    std::uint64_t window(int y, int x) const;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    int wordsPerRow_ = 0;
+    std::vector<std::uint64_t> bits_;
+};
+
+// A horizontal stretch of one row whose pixels are all fully opaque or all
+// partly transparent; fully transparent pixels belong to no run. Compositing
+// walks these instead of every pixel.
+struct Run {
+    std::uint16_t x = 0;
+    std::uint16_t length = 0;
+    bool opaque = false;
+};
+
+// One frame of a picture, ready for the canvas: pixels, solid mask and runs.
+struct Frame {
+    int width = 0;
+    int height = 0;
+    int delayMs = 0;                         // how long an animation shows it
+    std::vector<Pixel> pixels;               // width * height, row by row
+    SolidMask solid;
+    std::vector<Run> runs;                   // all rows' runs, row by row
+    std::vector<std::uint32_t> rowRuns;      // height + 1 offsets into runs
+    Rect content;                            // bounding box of the pixels that are not fully transparent
+
+    Pixel pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    std::span<const Run> runsOfRow(int y) const
+    {
+        return {runs.data() + rowRuns[y], runs.data() + rowRuns[y + 1]};
+    }
+};
+
+// A decoded picture: one frame, or all frames of an animation. Immutable once
+// made, so sprites share it.
+struct Picture {
+    std::vector<Frame> frames;
+
+    int width() const { return frames.front().width; }
+    int height() const { return frames.front().height; }
+};
+using PicturePtr = std::shared_ptr<const Picture>;
+
+// Pixels straight from a decoder, before the canvas prepares them.
+struct RawFrame {
+    int width = 0;
+    int height = 0;
+    int delayMs = 0;
+    std::vector<Pixel> pixels;
+};
+
+// A decoder's result: frames, or no frames and the reason why.
+struct RawPicture {
+    std::vector<RawFrame> frames;
+    std::string error;
+};
+
+// A picture ready for the canvas, or none and the reason why.
+struct DecodedPicture {
+    PicturePtr picture;
+    std::string error;
+
+    explicit operator bool() const { return picture != nullptr; }
+};
+
+// The largest picture the canvas accepts: a guard against files whose header
+// asks for more memory than any sprite could need.
+constexpr int maxPictureSide = 8192;
+constexpr std::int64_t maxPicturePixels = std::int64_t{1} << 25;   // over all frames
+
+// Whether a pixel belongs to its sprite, for the pointer's hit test and for
+// collisions alike: alpha not 0 and, where the picture has a transparent
+// colour, not a fully opaque pixel of exactly that colour.
+constexpr bool isSolid(Pixel p, std::optional<Colour> transparent)
+{
+    if (alphaOf(p) == 0)
+        return false;
+    return !(transparent && alphaOf(p) == 255 && colourOf(p) == *transparent);
+}
+
+// Builds masks and runs for decoded frames. A pixel of the transparent colour
+// becomes fully transparent, so the canvas neither draws nor hits it.
+PicturePtr preparePicture(std::vector<RawFrame> frames, const Transparency& transparency);
+
+// Decodes a PNG or GIF file image (told apart by its signature) and prepares it.
+DecodedPicture decodePicture(Bytes bytes, const Transparency& transparency = {});
+
+} // namespace canvas
