@@ -4,6 +4,7 @@
 // maze, and the pointer path a player would drag along it.
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,7 @@ struct Point {
     int x = 0;
     int y = 0;
     friend bool operator==(const Point&, const Point&) = default;
+    friend std::ostream& operator<<(std::ostream& os, const Point& p) { return os << '(' << p.x << ", " << p.y << ')'; }
 };
 
 // Pointer positions, at most `step` pixels apart, that drag a player sprite
