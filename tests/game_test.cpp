@@ -217,8 +217,9 @@ TEST_F(Game, TheMazeIsDrawnOverThePlayer)
                 EXPECT_EQ(shown(x, y), m & 0xFFFFFFu);
                 ++wallOverPig;
             }
-            if (canvas::alphaOf(m) == 0 && canvas::alphaOf(p) == 255)
+            if (canvas::alphaOf(m) == 0 && canvas::alphaOf(p) == 255) {
                 EXPECT_EQ(shown(x, y), p & 0xFFFFFFu);
+            }
         }
     EXPECT_GT(wallOverPig, 0);
     EXPECT_EQ(shown(onCorridor.x, onCorridor.y), 0xFFFFFFu);   // the canvas's white shows through
