@@ -70,13 +70,18 @@ struct RecordingCanvas : SpriteCanvas {
 
 TEST(Compose, BlendFollowsTheRoundingRuleForEveryValueAndAlpha)
 {
-    for (int beneath = 0; beneath < 256; ++beneath)
-        for (int picture = 0; picture < 256; ++picture)
+    // beneath + (picture - beneath) * a / 255, to the nearest integer, in exact integers.
+    const auto rule = [](int beneath, int picture, int a) {
+        return (2 * (255 * beneath + (picture - beneath) * a) + 255) / 510;
+    };
+    for (int b = 0; b < 256; ++b)
+        for (int p = 0; p < 256; ++p)
             for (int a = 0; a < 256; ++a) {
-                // beneath + (picture - beneath) * a / 255, to the nearest integer, in exact integers.
-                const int num = 255 * beneath + (picture - beneath) * a;
-                const int expected = (2 * num + 255) / 510;
-                ASSERT_EQ(blendChannel(beneath, picture, a), expected) << beneath << ' ' << picture << ' ' << a;
+                ASSERT_EQ(blendChannel(b, p, a), rule(b, p, a)) << b << ' ' << p << ' ' << a;
+                // Each pair in each channel of a whole pixel, whose channels are computed side by side.
+                const Pixel blended = blendPixel(makePixel(b, p, 255 - b), makePixel(p, b, 255 - p, a));
+                ASSERT_EQ(blended, makePixel(rule(b, p, a), rule(p, b, a), rule(255 - b, 255 - p, a)))
+                    << b << ' ' << p << ' ' << a;
             }
 }
 

@@ -74,6 +74,7 @@ Frame prepareFrame(RawFrame raw, std::optional<Colour> transparent)
             if (a == 0)
                 continue;
             frame.solid.set(x, y);
+            frame.runPixels.push_back(row[x]);
             left = std::min(left, x);
             right = std::max(right, x + 1);
             top = std::min(top, y);
@@ -86,7 +87,8 @@ Frame prepareFrame(RawFrame raw, std::optional<Colour> transparent)
                     continue;
                 }
             }
-            frame.runs.push_back({static_cast<std::uint16_t>(x), 1, opaque});
+            frame.runs.push_back({static_cast<std::uint32_t>(frame.runPixels.size() - 1),
+                                  static_cast<std::uint16_t>(x), 1, opaque});
         }
     }
     frame.rowRuns.push_back(static_cast<std::uint32_t>(frame.runs.size()));

@@ -83,13 +83,14 @@ private:
     std::vector<std::uint64_t> bits_;
 };
 
-// A horizontal stretch of one row whose pixels are all fully opaque or all
-// partly transparent; fully transparent pixels belong to no run. Compositing
-// walks these instead of every pixel.
+// A horizontal stretch of one row without fully transparent pixels; those
+// belong to no run. Compositing walks these instead of every pixel, copying
+// runs that are wholly opaque and blending the others.
 struct Run {
+    std::uint32_t first = 0;   // where the run's pixels start in Frame::runPixels
     std::uint16_t x = 0;
     std::uint16_t length = 0;
-    bool opaque = false;
+    bool opaque = false;       // every pixel of the run has alpha 255
 };
 
 // One frame of a picture, ready for the canvas: pixels, solid mask and runs.
@@ -100,6 +101,8 @@ struct Frame {
     std::vector<Pixel> pixels;               // width * height, row by row
     SolidMask solid;
     std::vector<Run> runs;                   // all rows' runs, row by row
+    std::vector<Pixel> runPixels;            // the runs' pixels one after another: compositing reads
+                                             // these, a small fraction of a mostly clear picture
     std::vector<std::uint32_t> rowRuns;      // height + 1 offsets into runs
     Rect content;                            // bounding box of the pixels that are not fully transparent
 
