@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPixmap>
 #include <QPointer>
 #include <QThread>
@@ -308,6 +309,9 @@ std::int32_t messageBox(std::string_view text, std::int32_t /*style*/)
     box.setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setIcon(QIcon());   // some styles give buttons icons; the box has none
+    // Wide enough for the title bar to show the caption beside its buttons.
+    box.setStyleSheet(QStringLiteral("QLabel { min-width: 10em; }"));
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     return 1;
