@@ -174,11 +174,20 @@ TEST(Collision, WordWiseTestAgreesWithThePixelByPixelRule)
     };
     const Frame wide = randomFrame(150, 40);   // more than two words a row
     const Frame small = randomFrame(24, 26);
+    // Pixels only in the middle of a large frame, as the flag has them.
+    RawFrame sparseRaw = solidFrame(140, 94, 0);
+    for (int y = 20; y < 50; ++y)
+        for (int x = 61; x < 130; ++x)
+            if (random() % 4 == 0)
+                sparseRaw.pixels[y * 140 + x] = makePixel(9, 9, 9);
+    const Frame sparse = std::move(preparePicture({sparseRaw}, {})->frames.front());
     for (int i = 0; i < 20000; ++i) {
         const int x = static_cast<int>(random() % 220) - 40;
-        const int y = static_cast<int>(random() % 90) - 30;
-        ASSERT_EQ(overlaps(small, x, y, wide, 5, 3), overlapsPixelByPixel(small, x, y, wide, 5, 3)) << x << ',' << y;
-        ASSERT_EQ(overlaps(wide, x, y, wide, 5, 3), overlapsPixelByPixel(wide, x, y, wide, 5, 3)) << x << ',' << y;
+        const int y = static_cast<int>(random() % 130) - 30;
+        for (const Frame* other : {&wide, &sparse}) {
+            ASSERT_EQ(overlaps(small, x, y, *other, 5, 3), overlapsPixelByPixel(small, x, y, *other, 5, 3)) << x << ',' << y;
+            ASSERT_EQ(overlaps(wide, x, y, *other, 5, 3), overlapsPixelByPixel(wide, x, y, *other, 5, 3)) << x << ',' << y;
+        }
     }
     EXPECT_FALSE(overlaps(small, INT32_MAX, INT32_MAX, wide, INT32_MIN, INT32_MIN));
 }

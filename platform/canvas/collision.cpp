@@ -22,23 +22,37 @@ Overlap intersection(const Frame& a, std::int64_t ax, std::int64_t ay, const Fra
 
 bool overlaps(const Frame& a, std::int64_t ax, std::int64_t ay, const Frame& b, std::int64_t bx, std::int64_t by)
 {
-    const Overlap o = intersection(a, ax, ay, b, bx, by);
+    // Only where both frames have pixels at all can they meet.
+    const Overlap o{std::max(ax + a.content.x, bx + b.content.x), std::max(ay + a.content.y, by + b.content.y),
+                    std::min(ax + a.content.right(), bx + b.content.right()),
+                    std::min(ay + a.content.bottom(), by + b.content.bottom())};
     if (o.isEmpty())
         return false;
     // Inside a non-empty intersection every offset below fits a picture.
     const int width = static_cast<int>(o.right - o.left);
     const int aLeft = static_cast<int>(o.left - ax);
     const int bLeft = static_cast<int>(o.left - bx);
-    for (std::int64_t y = o.top; y < o.bottom; ++y) {
-        const int ay0 = static_cast<int>(y - ay);
-        const int by0 = static_cast<int>(y - by);
-        for (int dx = 0; dx < width; dx += 64) {
-            std::uint64_t both = a.solid.window(ay0, aLeft + dx) & b.solid.window(by0, bLeft + dx);
-            if (width - dx < 64)
-                both &= (std::uint64_t{1} << (width - dx)) - 1;
-            if (both)
+    const int lastWord = (width - 1) & ~63;     // where the last, perhaps partial, word starts
+    const int tail = width - lastWord;          // 1 to 64 pixels
+    const std::uint64_t tailMask = tail == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << tail) - 1;
+    const int rows = static_cast<int>(o.bottom - o.top);
+    const std::ptrdiff_t strideA = a.solid.wordsPerRow();
+    const std::ptrdiff_t strideB = b.solid.wordsPerRow();
+    const std::uint64_t* rowA = a.solid.row(static_cast<int>(o.top - ay));
+    const std::uint64_t* rowB = b.solid.row(static_cast<int>(o.top - by));
+    if (width <= 64) {
+        // The player against anything: one word a row.
+        for (int r = 0; r < rows; ++r, rowA += strideA, rowB += strideB)
+            if (SolidMask::bitsFrom(rowA, aLeft) & SolidMask::bitsFrom(rowB, bLeft) & tailMask)
                 return true;
-        }
+        return false;
+    }
+    for (int r = 0; r < rows; ++r, rowA += strideA, rowB += strideB) {
+        for (int dx = 0; dx < lastWord; dx += 64)
+            if (SolidMask::bitsFrom(rowA, aLeft + dx) & SolidMask::bitsFrom(rowB, bLeft + dx))
+                return true;
+        if (SolidMask::bitsFrom(rowA, aLeft + lastWord) & SolidMask::bitsFrom(rowB, bLeft + lastWord) & tailMask)
+            return true;
     }
     return false;
 }

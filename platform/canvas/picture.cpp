@@ -31,22 +31,9 @@ Rect Rect::united(const Rect& other) const
 SolidMask::SolidMask(int width, int height)
     : width_(width)
     , height_(height)
-    , wordsPerRow_((width + 63) / 64)
+    , wordsPerRow_((width + 63) / 64 + 1)
     , bits_(static_cast<std::size_t>(wordsPerRow_) * height, 0)
 {
-}
-
-std::uint64_t SolidMask::window(int y, int x) const
-{
-    if (y < 0 || y >= height_ || x >= width_ || x <= -64)
-        return 0;
-    const std::uint64_t* r = row(y);
-    const int word = x >> 6;                 // rounds toward minus infinity
-    const int shift = x & 63;
-    const auto at = [&](int w) { return w >= 0 && w < wordsPerRow_ ? r[w] : std::uint64_t{0}; };
-    if (shift == 0)
-        return at(word);
-    return at(word) >> shift | at(word + 1) << (64 - shift);
 }
 
 namespace {

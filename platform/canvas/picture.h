@@ -55,7 +55,9 @@ struct Transparency {
 };
 
 // The solid pixels of one frame, one bit a pixel, each row padded to whole
-// 64-bit words. Bit i of word w in a row stands for pixel x = 64 * w + i.
+// 64-bit words and one more zero word, so that the 64 bits from any pixel of
+// the row on can be read without a bounds check. Bit i of word w in a row
+// stands for pixel x = 64 * w + i.
 class SolidMask {
 public:
     SolidMask() = default;
@@ -72,9 +74,14 @@ public:
     void set(int x, int y) { bits_[static_cast<std::size_t>(y) * wordsPerRow_ + (x >> 6)] |= std::uint64_t{1} << (x & 63); }
     const std::uint64_t* row(int y) const { return bits_.data() + static_cast<std::size_t>(y) * wordsPerRow_; }
 
-    // The 64 mask bits of row y starting at pixel x (which may lie before
-    // the row or past its end; bits outside the row are 0).
-    std::uint64_t window(int y, int x) const;
+    // The 64 mask bits from pixel x of a row() on, x inside the row; bits
+    // past the row's end are 0.
+    static std::uint64_t bitsFrom(const std::uint64_t* row, int x)
+    {
+        const int word = x >> 6;
+        const int shift = x & 63;
+        return row[word] >> shift | (row[word + 1] << 1) << (63 - shift);
+    }
 
 private:
     int width_ = 0;
