@@ -77,8 +77,7 @@ TEST(Compose, BlendFollowsTheRoundingRuleForEveryValueAndAlpha)
     for (int b = 0; b < 256; ++b)
         for (int p = 0; p < 256; ++p)
             for (int a = 0; a < 256; ++a) {
-                ASSERT_EQ(blendChannel(b, p, a), rule(b, p, a)) << b << ' ' << p << ' ' << a;
-                // Each pair in each channel of a whole pixel, whose channels are computed side by side.
+                // Each pair of values in each channel, as the channels are computed side by side.
                 const Pixel blended = blendPixel(makePixel(b, p, 255 - b), makePixel(p, b, 255 - p, a));
                 ASSERT_EQ(blended, makePixel(rule(b, p, a), rule(p, b, a), rule(255 - b, 255 - p, a)))
                     << b << ' ' << p << ' ' << a;

@@ -18,8 +18,8 @@ void fillRect(const Target& target, const Rect& area, Colour colour)
 
 namespace {
 
-// Copies a few pixels. Most opaque runs are a wall's width across, too short
-// for a call to memcpy to pay: fixed-size copies compile to plain moves.
+// Copies a run of pixels. Most opaque runs are a wall's width across, too
+// short for a call to memcpy to pay: fixed-size copies compile to plain moves.
 inline void copyPixels(Pixel* out, const Pixel* from, int n)
 {
     for (; n >= 4; n -= 4, out += 4, from += 4)
@@ -38,26 +38,34 @@ void drawFrame(const Target& target, const Rect& clip, const Frame& frame, int x
     // Frame columns [from, to) are the ones inside the clip.
     const int from = area.x - x;
     const int to = area.right() - x;
+    const bool wholeRows = from == 0 && to == frame.width;
     for (int ty = area.y; ty < area.bottom(); ++ty) {
         const int fy = ty - y;
-        const std::span<const Run> runs = frame.runsOfRow(fy);
-        Pixel* dest = target.row(ty) + x;   // indexed by frame column
-        auto run = from == 0 ? runs.begin()
+        Pixel* row = target.row(ty) + x;   // indexed by frame column
+
+        const std::span<const OpaqueRun> runs = frame.opaqueRunsOfRow(fy);
+        auto run = wholeRows ? runs.begin()
                              : std::partition_point(runs.begin(), runs.end(),
-                                                    [from](const Run& r) { return r.x + r.length <= from; });
+                                                    [from](const OpaqueRun& r) { return r.x + r.length <= from; });
         for (; run != runs.end() && run->x < to; ++run) {
-            const int start = std::max<int>(run->x, from);
-            const int end = std::min<int>(run->x + run->length, to);
-            const Pixel* source = frame.runPixels.data() + run->first + (start - run->x);
-            Pixel* out = dest + start;
-            const int n = end - start;
-            if (run->opaque) {
-                copyPixels(out, source, n);
-            } else {
-                for (int i = 0; i < n; ++i)
-                    out[i] = blendPixel(out[i], source[i]);
-            }
+            const int start = wholeRows ? run->x : std::max<int>(run->x, from);
+            const int end = wholeRows ? run->x + run->length : std::min<int>(run->x + run->length, to);
+            copyPixels(row + start, frame.opaquePixels.data() + run->first + (start - run->x), end - start);
         }
+
+        // The pixels of a frame do not overlap, so the blended ones can come
+        // after the copied ones; with no test between them, one blend need
+        // not wait for the last.
+        const std::span<const TranslucentPixel> translucent = frame.translucentOfRow(fy);
+        auto pixel = wholeRows ? translucent.begin()
+                               : std::partition_point(translucent.begin(), translucent.end(),
+                                                      [from](const TranslucentPixel& p) { return p.x < from; });
+        if (wholeRows)
+            for (; pixel != translucent.end(); ++pixel)
+                row[pixel->x] = blendWith(row[pixel->x], *pixel);
+        else
+            for (; pixel != translucent.end() && pixel->x < to; ++pixel)
+                row[pixel->x] = blendWith(row[pixel->x], *pixel);
     }
 }
 

@@ -7,30 +7,30 @@
 
 namespace canvas {
 
-// One colour channel of a picture pixel with alpha a drawn over what lies
-// beneath: beneath + (picture - beneath) * a / 255, rounded to the nearest
-// integer. The sum below never lands on a half, so adding 127 before the
-// division rounds exactly; the shift form is that division for every sum
-// that can occur here (below 65536).
-constexpr std::uint8_t blendChannel(unsigned beneath, unsigned picture, unsigned a)
-{
-    const unsigned sum = beneath * (255 - a) + picture * a + 127;
-    return static_cast<std::uint8_t>((sum + 1 + (sum >> 8)) >> 8);
-}
-
-// A picture pixel over an opaque frame-buffer pixel: blendChannel for each
-// colour channel, red and blue side by side in one word's two 16-bit halves
-// (no sum reaches 65536, so the halves never carry into each other).
-constexpr Pixel blendPixel(Pixel beneath, Pixel picture)
+// The share of a blend that depends on the picture pixel alone.
+constexpr TranslucentPixel blendTermsOf(Pixel picture, std::uint16_t x = 0)
 {
     const std::uint32_t a = alphaOf(picture);
-    const std::uint32_t na = 255 - a;
-    std::uint32_t rb = (beneath & 0xFF00FFu) * na + (picture & 0xFF00FFu) * a + 0x007F007Fu;
-    std::uint32_t g = ((beneath >> 8 & 0xFFu) * na + (picture >> 8 & 0xFFu) * a + 0x7Fu);
+    return {x, static_cast<std::uint16_t>((picture >> 8 & 0xFFu) * a + 127),
+            (picture & 0xFF00FFu) * a + 0x007F007Fu, 255 - a};
+}
+
+// A picture pixel with alpha a over an opaque frame-buffer pixel: each colour
+// channel becomes beneath + (picture - beneath) * a / 255, rounded to the
+// nearest integer, which is (beneath * (255 - a) + picture * a + 127) / 255
+// (the sum never lands on a half). The division is (s + 1 + (s >> 8)) >> 8,
+// exact for every sum below 65536; red and blue go side by side in one
+// word's two 16-bit halves, which never carry into each other.
+constexpr Pixel blendWith(Pixel beneath, const TranslucentPixel& p)
+{
+    std::uint32_t rb = (beneath & 0xFF00FFu) * p.inverseAlpha + p.redBlue;
+    std::uint32_t g = (beneath >> 8 & 0xFFu) * p.inverseAlpha + p.green;
     rb = (rb + 0x00010001u + (rb >> 8 & 0x00FF00FFu)) >> 8 & 0x00FF00FFu;
     g = (g + 1 + (g >> 8)) >> 8;
     return 0xFF000000u | rb | g << 8;
 }
+
+constexpr Pixel blendPixel(Pixel beneath, Pixel picture) { return blendWith(beneath, blendTermsOf(picture)); }
 
 // An opaque frame buffer the canvas composes into, row by row.
 struct Target {

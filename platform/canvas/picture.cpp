@@ -1,5 +1,6 @@
 #include "platform/canvas/picture.h"
 
+#include "platform/canvas/compose.h"
 #include "platform/canvas/decoders.h"
 
 #include <algorithm>
@@ -46,39 +47,45 @@ Frame prepareFrame(RawFrame raw, std::optional<Colour> transparent)
     frame.delayMs = raw.delayMs;
     frame.pixels = std::move(raw.pixels);
     frame.solid = SolidMask(frame.width, frame.height);
-    frame.rowRuns.reserve(static_cast<std::size_t>(frame.height) + 1);
+    frame.rowStarts.reserve(2 * static_cast<std::size_t>(frame.height) + 2);
 
     int left = frame.width, top = frame.height, right = 0, bottom = 0;
     for (int y = 0; y < frame.height; ++y) {
-        frame.rowRuns.push_back(static_cast<std::uint32_t>(frame.runs.size()));
+        frame.rowStarts.push_back(static_cast<std::uint32_t>(frame.opaqueRuns.size()));
+        frame.rowStarts.push_back(static_cast<std::uint32_t>(frame.translucent.size()));
         Pixel* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
+        bool inRun = false;
         for (int x = 0; x < frame.width; ++x) {
             // A pixel of the transparent colour is made fully transparent, so
             // that drawing, hit tests and collisions all agree on it.
             if (!isSolid(row[x], transparent))
                 row[x] = 0;
             const std::uint8_t a = alphaOf(row[x]);
+            if (a != 255)
+                inRun = false;
             if (a == 0)
                 continue;
             frame.solid.set(x, y);
-            frame.runPixels.push_back(row[x]);
             left = std::min(left, x);
             right = std::max(right, x + 1);
             top = std::min(top, y);
             bottom = std::max(bottom, y + 1);
-            const bool opaque = a == 255;
-            if (!frame.runs.empty() && frame.rowRuns.back() < frame.runs.size()) {
-                Run& last = frame.runs.back();
-                if (last.opaque == opaque && last.x + last.length == x) {
-                    ++last.length;
-                    continue;
-                }
+            if (a != 255) {
+                frame.translucent.push_back(blendTermsOf(row[x], static_cast<std::uint16_t>(x)));
+                continue;
             }
-            frame.runs.push_back({static_cast<std::uint32_t>(frame.runPixels.size() - 1),
-                                  static_cast<std::uint16_t>(x), 1, opaque});
+            if (inRun) {
+                ++frame.opaqueRuns.back().length;
+            } else {
+                frame.opaqueRuns.push_back({static_cast<std::uint32_t>(frame.opaquePixels.size()),
+                                            static_cast<std::uint16_t>(x), 1});
+                inRun = true;
+            }
+            frame.opaquePixels.push_back(row[x]);
         }
     }
-    frame.rowRuns.push_back(static_cast<std::uint32_t>(frame.runs.size()));
+    frame.rowStarts.push_back(static_cast<std::uint32_t>(frame.opaqueRuns.size()));
+    frame.rowStarts.push_back(static_cast<std::uint32_t>(frame.translucent.size()));
     if (right > left)
         frame.content = {left, top, right - left, bottom - top};
     return frame;

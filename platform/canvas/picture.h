@@ -90,33 +90,47 @@ private:
     std::vector<std::uint64_t> bits_;
 };
 
-// A horizontal stretch of one row without fully transparent pixels; those
-// belong to no run. Compositing walks these instead of every pixel, copying
-// runs that are wholly opaque and blending the others.
-struct Run {
-    std::uint32_t first = 0;   // where the run's pixels start in Frame::runPixels
+// What compositing draws of a frame, row by row: stretches of fully opaque
+// pixels to copy, and the partly transparent pixels to blend one by one.
+// Fully transparent pixels are in neither, so a mostly clear picture such as
+// a maze costs only its walls.
+struct OpaqueRun {
+    std::uint32_t first = 0;   // where the run's pixels start in Frame::opaquePixels
     std::uint16_t x = 0;
     std::uint16_t length = 0;
-    bool opaque = false;       // every pixel of the run has alpha 255
+};
+// A partly transparent pixel with the share of the blend that does not
+// depend on what lies beneath worked out ahead (see blendWith).
+struct TranslucentPixel {
+    std::uint16_t x = 0;
+    std::uint16_t green = 0;     // green * alpha + 127
+    std::uint32_t redBlue = 0;   // red * alpha + 127 and blue * alpha + 127, in two 16-bit halves
+    std::uint32_t inverseAlpha = 0;   // 255 - alpha
 };
 
-// One frame of a picture, ready for the canvas: pixels, solid mask and runs.
+// One frame of a picture, ready for the canvas: pixels, solid mask and what
+// compositing draws.
 struct Frame {
     int width = 0;
     int height = 0;
     int delayMs = 0;                         // how long an animation shows it
     std::vector<Pixel> pixels;               // width * height, row by row
     SolidMask solid;
-    std::vector<Run> runs;                   // all rows' runs, row by row
-    std::vector<Pixel> runPixels;            // the runs' pixels one after another: compositing reads
-                                             // these, a small fraction of a mostly clear picture
-    std::vector<std::uint32_t> rowRuns;      // height + 1 offsets into runs
     Rect content;                            // bounding box of the pixels that are not fully transparent
 
+    std::vector<OpaqueRun> opaqueRuns;       // all rows', row by row
+    std::vector<Pixel> opaquePixels;         // the runs' pixels one after another
+    std::vector<TranslucentPixel> translucent;   // all rows', row by row
+    std::vector<std::uint32_t> rowStarts;    // per row and one more: {runs, translucent} offsets, interleaved
+
     Pixel pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-    std::span<const Run> runsOfRow(int y) const
+    std::span<const OpaqueRun> opaqueRunsOfRow(int y) const
     {
-        return {runs.data() + rowRuns[y], runs.data() + rowRuns[y + 1]};
+        return {opaqueRuns.data() + rowStarts[2 * y], opaqueRuns.data() + rowStarts[2 * y + 2]};
+    }
+    std::span<const TranslucentPixel> translucentOfRow(int y) const
+    {
+        return {translucent.data() + rowStarts[2 * y + 1], translucent.data() + rowStarts[2 * y + 3]};
     }
 };
 
@@ -167,7 +181,7 @@ constexpr bool isSolid(Pixel p, std::optional<Colour> transparent)
     return !(transparent && alphaOf(p) == 255 && colourOf(p) == *transparent);
 }
 
-// Builds masks and runs for decoded frames. A pixel of the transparent colour
+// Builds masks and what compositing draws for decoded frames. A pixel of the transparent colour
 // becomes fully transparent, so the canvas neither draws nor hits it.
 PicturePtr preparePicture(std::vector<RawFrame> frames, const Transparency& transparency);
 
