@@ -466,3 +466,29 @@ TEST(Animation, EachFrameShowsForItsDelayFromTheTickItWasShown)
     using P = std::pair<std::uint32_t, std::size_t>;
     EXPECT_THAT(changes, ElementsAre(P{1084, 1}, P{1140, 2}, P{1196, 0}, P{1280, 1}, P{1336, 2}, P{1392, 0}));
 }
+
+TEST(Animation, TheCanvasTellsWhenItsNextTickMatters)
+{
+    std::vector<RawFrame> frames;
+    for (int i = 0; i < 2; ++i)
+        frames.push_back(solidFrame(2, 2, makePixel(10 * i, 0, 0), 50));
+    auto flag = makeTemplate(frames);
+    flag.settings.PlayGIF = true;
+    SpriteCanvas c(10, 10, white);
+    int wakeUps = 0;
+    c.events.tickWorkAdded = [&] { ++wakeUps; };
+    KeyboardState keys;
+    EXPECT_EQ(c.msUntilTickMatters(0, keys), std::nullopt);   // nothing to animate, no key watched
+    c.watchKeys(200, {112});
+    EXPECT_EQ(c.msUntilTickMatters(0, keys), std::nullopt);   // only a key going down could matter
+    c.createSprite(makeTemplate(solidFrame(2, 2, 0)), 0, 0);
+    EXPECT_EQ(wakeUps, 1);                                    // for the watched key, not the still sprite
+    c.createSprite(flag, 0, 0);
+    EXPECT_EQ(wakeUps, 2);
+    EXPECT_EQ(c.msUntilTickMatters(0, keys), 0u);             // its animation clock starts at the next tick
+    c.tick(1000, keys);
+    EXPECT_EQ(c.msUntilTickMatters(1020, keys), 30u);
+    EXPECT_EQ(c.msUntilTickMatters(1070, keys), 0u);          // overdue
+    keys.setDown(112, true);
+    EXPECT_EQ(c.msUntilTickMatters(1020, keys), 0u);          // a watched key is held: every tick
+}

@@ -119,6 +119,8 @@ std::int32_t SpriteCanvas::createSprite(const PreparedTemplate& from, std::int32
     if (created.visible)
         markDirty(created.bounds());
     play(created.settings.CreateSound);
+    if (isAnimated(created))
+        raise(events.tickWorkAdded);
     return created.id;
 }
 
@@ -142,6 +144,7 @@ void SpriteCanvas::watchKeys(std::int32_t intervalMs, std::initializer_list<std:
     for (const std::int32_t code : keyCodes)
         if (code != 0)
             watchedKeys_.push_back({code, std::max(intervalMs, 0)});
+    raise(events.tickWorkAdded);   // a key may be down already
 }
 
 bool SpriteCanvas::moveSprite(std::int32_t id, std::int32_t x, std::int32_t y, bool forward)
@@ -214,6 +217,8 @@ void SpriteCanvas::setSpritePicture(std::int32_t id, Bytes picture, const Transp
     s->frameShownAt.reset();
     if (s->visible)
         markDirty(s->paintedArea());
+    if (isAnimated(*s))
+        raise(events.tickWorkAdded);
 }
 
 std::int32_t SpriteCanvas::hitTest(std::int32_t x, std::int32_t y) const
@@ -273,19 +278,29 @@ void SpriteCanvas::raiseWatchedKey(std::uint32_t nowMs, const KeyboardState& key
     }
 }
 
+bool SpriteCanvas::isAnimated(const Sprite& s)
+{
+    return s.settings.PlayGIF && s.picture && s.picture->frames.size() > 1;
+}
+
+// How long the sprite's current frame is shown: its delay, and on the first
+// frame of every cycle the template's extra delay too.
+std::uint32_t SpriteCanvas::showingTime(const Sprite& s)
+{
+    return static_cast<std::uint32_t>(std::max(s.currentFrame()->delayMs, 0))
+        + (s.frame == 0 ? static_cast<std::uint32_t>(std::max(s.settings.GIFDelay, 0)) : 0u);
+}
+
 void SpriteCanvas::animate(std::uint32_t nowMs)
 {
     for (auto& s : sprites_) {
-        if (!s->settings.PlayGIF || !s->picture || s->picture->frames.size() < 2)
+        if (!isAnimated(*s))
             continue;
         if (!s->frameShownAt) {
             s->frameShownAt = nowMs;
             continue;
         }
-        const Frame& shown = *s->currentFrame();
-        const std::uint32_t showFor = static_cast<std::uint32_t>(std::max(shown.delayMs, 0))
-            + (s->frame == 0 ? static_cast<std::uint32_t>(std::max(s->settings.GIFDelay, 0)) : 0u);
-        if (nowMs - *s->frameShownAt < showFor)
+        if (nowMs - *s->frameShownAt < showingTime(*s))
             continue;
         if (s->visible)
             markDirty(s->paintedArea());
@@ -294,6 +309,24 @@ void SpriteCanvas::animate(std::uint32_t nowMs)
         if (s->visible)
             markDirty(s->paintedArea());
     }
+}
+
+std::optional<std::uint32_t> SpriteCanvas::msUntilTickMatters(std::uint32_t nowMs, const KeyboardState& keyboard) const
+{
+    for (const WatchedKey& key : watchedKeys_)
+        if (keyboard.isDown(key.keyCode))
+            return 0;
+    std::optional<std::uint32_t> soonest;
+    for (const auto& s : sprites_) {
+        if (!isAnimated(*s))
+            continue;
+        if (!s->frameShownAt)
+            return 0;
+        const std::uint32_t shownFor = nowMs - *s->frameShownAt;
+        const std::uint32_t wait = shownFor >= showingTime(*s) ? 0 : showingTime(*s) - shownFor;
+        soonest = std::min(soonest.value_or(wait), wait);
+    }
+    return soonest;
 }
 
 void SpriteCanvas::markDirty(const Rect& area)

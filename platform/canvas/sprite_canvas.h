@@ -59,6 +59,9 @@ struct CanvasEvents {
 
     // Not an event: how the canvas plays a sprite's creation and collision sounds.
     std::function<void(Bytes wav)> playSound;
+    // Not an event: called when ticks may have work again (an animation
+    // began, keys are watched), for a toolkit that skips idle ticks.
+    std::function<void()> tickWorkAdded;
 };
 
 // The sprite canvas: a list of sprites over a background colour, composed into
@@ -99,6 +102,12 @@ public:
     // nowMs is the system's millisecond tick count, wrapping at 32 bits.
     void tick(std::uint32_t nowMs, const KeyboardState& keyboard);
 
+    // How many milliseconds from now until a tick could change anything:
+    // 0 while a watched key is down or an animation is still to start, the
+    // time to the next animation frame otherwise, and nothing when only a key
+    // going down could give a tick work. Lets the toolkit skip idle ticks.
+    std::optional<std::uint32_t> msUntilTickMatters(std::uint32_t nowMs, const KeyboardState& keyboard) const;
+
     // Recomposes what changed since the last call and returns those
     // rectangles, clipped to the canvas, for the toolkit to repaint.
     std::vector<Rect> composeDirty();
@@ -116,6 +125,8 @@ private:
     void collisionStep(Sprite& mover, std::int32_t xBefore, std::int32_t yBefore);
     void raiseWatchedKey(std::uint32_t nowMs, const KeyboardState& keyboard);
     void animate(std::uint32_t nowMs);
+    static bool isAnimated(const Sprite& s);
+    static std::uint32_t showingTime(const Sprite& s);
     void compose(const Rect& area);
     void play(Bytes wav) const;
 

@@ -54,9 +54,10 @@ CanvasWidget::CanvasWidget(const CanvasForm& form, QWidget* parent)
     canvas_->composeAll();
 
     tickTimer_.setTimerType(Qt::PreciseTimer);
-    tickTimer_.setInterval(tickIntervalMs);
     connect(&tickTimer_, &QTimer::timeout, this, [this] { tick(); });
-    tickTimer_.start();
+    canvas_->events.tickWorkAdded = [this] { tickSoonerIfNeeded(); };
+    tickTimer_.start(tickIntervalMs);
+    nextTickAt_ = tickCountNow() + tickIntervalMs;
 }
 
 CanvasWidget::~CanvasWidget() { tickTimer_.stop(); }
@@ -70,6 +71,8 @@ void CanvasWidget::paintEvent(QPaintEvent* event)
     const QImage frame(reinterpret_cast<const uchar*>(pixels.data()), canvas_->width(), canvas_->height(),
                        qsizetype{canvas_->width()} * qsizetype{sizeof(canvas::Pixel)}, QImage::Format_RGB32);
     QPainter painter(this);
+    // Scaled up on a high-density screen, canvas pixels stay hard-edged blocks.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     for (const QRect& area : event->region())
         painter.drawImage(area.topLeft(), frame, area);
 }
@@ -88,8 +91,10 @@ void CanvasWidget::forwardToCanvas(Call call)
     const std::shared_ptr<canvas::SpriteCanvas> keepAlive = canvas_;
     const QPointer<CanvasWidget> self = this;
     call(*keepAlive);
-    if (self)
+    if (self) {
         repaintChanged();
+        tickSoonerIfNeeded();
+    }
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event)
@@ -135,7 +140,46 @@ void CanvasWidget::tick()
 {
     ++tickCount_;
     const std::uint32_t now = tickCountNow();
-    forwardToCanvas([now](canvas::SpriteCanvas& c) { c.tick(now, keyboardState()); });
+    const std::shared_ptr<canvas::SpriteCanvas> keepAlive = canvas_;
+    const QPointer<CanvasWidget> self = this;
+    keepAlive->tick(now, keyboardState());
+    if (!self)
+        return;
+    repaintChanged();
+    // Ticks that would find nothing to do are skipped, so that the game
+    // costs next to nothing while it waits: the timer sleeps, in whole tick
+    // periods, until the flag's next frame, or until a key goes down.
+    const std::optional<int> interval = intervalUntilTickMatters(now);
+    if (!interval) {
+        tickTimer_.stop();
+        return;
+    }
+    if (tickTimer_.interval() != *interval || !tickTimer_.isActive())
+        tickTimer_.start(*interval);
+    nextTickAt_ = now + static_cast<std::uint32_t>(*interval);
+}
+
+std::optional<int> CanvasWidget::intervalUntilTickMatters(std::uint32_t now) const
+{
+    const std::optional<std::uint32_t> wait = canvas_->msUntilTickMatters(now, keyboardState());
+    if (!wait)
+        return std::nullopt;
+    constexpr std::uint32_t longest = 1000;
+    const std::uint32_t periods = (std::min(*wait, longest) + tickIntervalMs - 1) / tickIntervalMs;
+    return static_cast<int>(std::max<std::uint32_t>(periods, 1) * tickIntervalMs);
+}
+
+void CanvasWidget::tickSoonerIfNeeded()
+{
+    const std::uint32_t now = tickCountNow();
+    const std::optional<int> interval = intervalUntilTickMatters(now);
+    if (!interval)
+        return;   // a running timer looks again at its next tick
+    const bool soonEnough = tickTimer_.isActive() && static_cast<std::int32_t>(nextTickAt_ - now) <= *interval;
+    if (soonEnough)
+        return;
+    tickTimer_.start(*interval);
+    nextTickAt_ = now + static_cast<std::uint32_t>(*interval);
 }
 
 void CanvasWidget::repaintChanged()

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace toolkit {
 
@@ -23,6 +24,10 @@ public:
     canvas::SpriteCanvas& canvas() { return *canvas_; }
     // How many ticks have run, for tests.
     std::uint64_t tickCount() const { return tickCount_; }
+
+    // The tick timer waits while ticks would have nothing to do; a key
+    // going down or a change the canvas made wakes it when it must.
+    void tickSoonerIfNeeded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -38,6 +43,7 @@ private:
     void forwardToCanvas(Call call);
     bool isOnCanvas(int x, int y) const;
     void tick();
+    std::optional<int> intervalUntilTickMatters(std::uint32_t now) const;
     void repaintChanged();
 
     // Shared so that a handler that closes the window mid-event cannot pull
@@ -45,6 +51,7 @@ private:
     std::shared_ptr<canvas::SpriteCanvas> canvas_;
     QTimer tickTimer_;
     std::uint64_t tickCount_ = 0;
+    std::uint32_t nextTickAt_ = 0;   // when the running timer fires next, on the tick count
 };
 
 } // namespace toolkit
