@@ -256,10 +256,10 @@ struct Image {
     std::vector<Rgba> pixels;
 };
 
-ByteVector deflateBytes(std::span<const std::uint8_t> raw)
+ByteVector deflateBytes(std::span<const std::uint8_t> raw, int level = Z_BEST_COMPRESSION)
 {
     z_stream z{};
-    if (deflateInit2(&z, 9, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, level, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
         fail("zlib: deflateInit2 failed");
     ByteVector out(deflateBound(&z, static_cast<uLong>(raw.size())));
     z.next_in = const_cast<Bytef*>(raw.data());
@@ -274,66 +274,20 @@ ByteVector deflateBytes(std::span<const std::uint8_t> raw)
     return out;
 }
 
-std::uint8_t paeth(int left, int up, int upLeft)
+// The scanlines, each behind filter byte 0 (none), deflated at the fastest
+// level: the game decodes its mazes at start-up and at every level change,
+// and an unfiltered, lightly packed picture decodes several times faster
+// than the smallest one, for a file that is still small.
+ByteVector unfilteredRows(const Image& image)
 {
-    const int p = left + up - upLeft;
-    const int pa = std::abs(p - left);
-    const int pb = std::abs(p - up);
-    const int pc = std::abs(p - upLeft);
-    if (pa <= pb && pa <= pc)
-        return static_cast<std::uint8_t>(left);
-    return static_cast<std::uint8_t>(pb <= pc ? up : upLeft);
-}
-
-// The scanlines, each behind its filter byte. Each row takes whichever of the
-// five PNG filters leaves the smallest sum of absolute residues, as most
-// encoders do.
-ByteVector filteredRows(const Image& image)
-{
-    const std::size_t stride = static_cast<std::size_t>(image.width) * 4;
     ByteVector out;
-    out.reserve((stride + 1) * image.height);
-    ByteVector previous(stride, 0);
-    ByteVector current(stride);
-    ByteVector trial(stride);
-    ByteVector best(stride);
+    out.reserve((static_cast<std::size_t>(image.width) * 4 + 1) * image.height);
     for (int y = 0; y < image.height; ++y) {
+        out.push_back(0);
         for (int x = 0; x < image.width; ++x) {
             const Rgba& p = image.at(x, y);
-            const std::size_t i = static_cast<std::size_t>(x) * 4;
-            current[i] = p.r;
-            current[i + 1] = p.g;
-            current[i + 2] = p.b;
-            current[i + 3] = p.a;
+            out.insert(out.end(), {p.r, p.g, p.b, p.a});
         }
-        long bestScore = -1;
-        std::uint8_t bestFilter = 0;
-        for (std::uint8_t filter = 0; filter < 5; ++filter) {
-            long score = 0;
-            for (std::size_t i = 0; i < stride; ++i) {
-                const int left = i >= 4 ? current[i - 4] : 0;
-                const int up = previous[i];
-                const int upLeft = i >= 4 ? previous[i - 4] : 0;
-                int predicted = 0;
-                switch (filter) {
-                case 1: predicted = left; break;
-                case 2: predicted = up; break;
-                case 3: predicted = (left + up) / 2; break;
-                case 4: predicted = paeth(left, up, upLeft); break;
-                default: break;
-                }
-                trial[i] = static_cast<std::uint8_t>(current[i] - predicted);
-                score += std::abs(static_cast<int>(static_cast<std::int8_t>(trial[i])));
-            }
-            if (bestScore < 0 || score < bestScore) {
-                bestScore = score;
-                bestFilter = filter;
-                best.swap(trial);
-            }
-        }
-        out.push_back(bestFilter);
-        out.insert(out.end(), best.begin(), best.end());
-        previous.swap(current);
     }
     return out;
 }
@@ -364,7 +318,7 @@ ByteVector encodePng(const Image& image, const std::vector<PngChunk>& ancillary)
     putPngChunk(out, "IHDR", header);
     for (const PngChunk& chunk : ancillary)
         putPngChunk(out, chunk.type, chunk.data);
-    putPngChunk(out, "IDAT", deflateBytes(filteredRows(image)));
+    putPngChunk(out, "IDAT", deflateBytes(unfilteredRows(image), Z_BEST_SPEED));
     putPngChunk(out, "IEND", {});
     return out;
 }

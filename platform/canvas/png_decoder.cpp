@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -83,6 +84,11 @@ bool readPngHeader(png_structp png, png_infop info)
         png_set_gray_to_rgb(png);
     if (!(colourType & PNG_COLOR_MASK_ALPHA) && !hasTrns)
         png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    // Straight into the canvas's 0xAARRGGBB pixels as they lie in memory.
+    if constexpr (std::endian::native == std::endian::little)
+        png_set_bgr(png);
+    else
+        png_set_swap_alpha(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     return true;
@@ -198,13 +204,6 @@ RawPicture decodePng(Bytes bytes)
 
     if (!readPngRows(png, info, rows.data()))
         return failure(pngFailure(input));
-
-    // libpng leaves bytes R, G, B, A in memory; the canvas wants 0xAARRGGBB.
-    for (Pixel& pixel : frame.pixels) {
-        std::uint8_t rgba[4];
-        std::memcpy(rgba, &pixel, sizeof rgba);
-        pixel = makePixel(rgba[0], rgba[1], rgba[2], rgba[3]);
-    }
 
     RawPicture picture;
     picture.frames.push_back(std::move(frame));

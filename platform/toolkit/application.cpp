@@ -12,11 +12,14 @@
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPixmap>
 #include <QPointer>
 #include <QThread>
+#include <QTranslator>
 
 #include <array>
 #include <cstdio>
@@ -98,6 +101,7 @@ struct ToolkitState {
     std::optional<Form> form;
     QPointer<QApplication> ownApplication;   // made by initialise, deleted by shutdown
     QPointer<KeyFilter> keyFilter;
+    QPointer<QTranslator> qtTranslator;
     QPointer<GameWindow> window;
     canvas::KeyboardState keyboard;
     // The code each key went down with, by its scan code, so that the
@@ -113,6 +117,25 @@ ToolkitState& state()
 }
 
 QApplication* application() { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
+
+QString qStringOf(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Qt's own texts, the message box's OK button among them, follow the
+// desktop's language when Qt's translations are installed; without them
+// they stay English.
+void loadQtTranslations(ToolkitState& s)
+{
+    if (s.qtTranslator)
+        return;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        s.qtTranslator = translator;
+    } else {
+        delete translator;
+    }
+}
 
 void releaseAllKeys()
 {
@@ -163,6 +186,8 @@ bool KeyFilter::keyEvent(QWidget* receiver, const QKeyEvent& event)
         if (scanCode != 0 && keyCode != 0)
             s.downByScanCode[scanCode] = keyCode;
         s.keyboard.setDown(keyCode, true);
+        if (s.window)
+            s.window->canvasWidget().tickSoonerIfNeeded();   // a watched key may be down now
     } else if (!event.isAutoRepeat()) {
         // A held key's repeats come as release and press pairs; it stays down.
         if (const auto it = s.downByScanCode.find(scanCode); scanCode != 0 && it != s.downByScanCode.end()) {
@@ -218,16 +243,21 @@ void initialise(const Form& form)
         static int argc = 1;
         static std::string programName{assets::executableName};
         static char* argv[] = {programName.data(), nullptr};
+        // A scaled screen draws each canvas pixel as a whole block of screen
+        // pixels: 1:1 on a screen scaled by 1.5, 2 x 2 from 1.75 up. Rounding
+        // 1.5 down keeps the fixed 808 x 830 window whole on the common 1.5
+        // screens of 1440 lines, which it would overflow at 2.
+        QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
         s.ownApplication = new QApplication(argc, argv);
     }
     if (!application()) {
         std::fputs("The toolkit needs a QApplication, and another kind of application object exists.\n", stderr);
         return;
     }
-    QCoreApplication::setApplicationName(
-        QString::fromUtf8(assets::productName.data(), static_cast<qsizetype>(assets::productName.size())));
-    QCoreApplication::setApplicationVersion(
-        QString::fromUtf8(assets::version.data(), static_cast<qsizetype>(assets::version.size())));
+    QCoreApplication::setApplicationName(qStringOf(assets::productName));
+    QCoreApplication::setApplicationVersion(qStringOf(assets::version));
+    QGuiApplication::setDesktopFileName(qStringOf(assets::desktopFileName));
+    loadQtTranslations(s);
     const QImage icon = QImage::fromData(assets::iconPng.data(), static_cast<int>(assets::iconPng.size()));
     if (!icon.isNull())
         QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
@@ -235,7 +265,6 @@ void initialise(const Form& form)
         s.keyFilter = new KeyFilter(QCoreApplication::instance());
         QCoreApplication::instance()->installEventFilter(s.keyFilter);
     }
-    sound::open();
 }
 
 void registerShutdownHook(void (*hook)()) { state().shutdownHook = hook; }
@@ -266,6 +295,9 @@ void loadFirstWindow(Control window)
         onCreated();
     if (!s.window || !s.form->window.visible)
         return;
+    // The sound output opens once the window is on the screen: loading the
+    // sound libraries and reaching the device would only delay it.
+    created->canvasWidget().afterFirstPaint = [] { sound::open(); };
     created->show();
     created->raise();
     created->activateWindow();

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace toolkit {
 
@@ -75,6 +76,8 @@ void CanvasWidget::paintEvent(QPaintEvent* event)
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     for (const QRect& area : event->region())
         painter.drawImage(area.topLeft(), frame, area);
+    if (afterFirstPaint)
+        QTimer::singleShot(0, this, std::exchange(afterFirstPaint, nullptr));
 }
 
 void CanvasWidget::showEvent(QShowEvent* event)

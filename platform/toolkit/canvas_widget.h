@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,6 +29,9 @@ public:
     // The tick timer waits while ticks would have nothing to do; a key
     // going down or a change the canvas made wakes it when it must.
     void tickSoonerIfNeeded();
+
+    // Run once, from the event loop, after the canvas has first been painted.
+    std::function<void()> afterFirstPaint;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
