@@ -12,6 +12,11 @@ void close();
 // playing goes on; data that is not a playable WAV plays nothing.
 void playSound(canvas::Bytes wav, bool loop);
 
+// Whether playSound would play the WAV file image: it is read and converted
+// for the open output as playSound does, then dropped. False while the
+// output is closed or silent.
+bool canPlay(canvas::Bytes wav);
+
 // How many sounds are playing now (0 when the output is closed or silent).
 int playingCount();
 
