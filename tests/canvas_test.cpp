@@ -41,6 +41,17 @@ PreparedTemplate makeTemplate(RawFrame frame, int type = 0, int layer = 0, bool 
     return makeTemplate(std::move(frames), type, layer, collide);
 }
 
+// A playing animation of small frames that show 50 ms each.
+PreparedTemplate animatedTemplate(int frameCount)
+{
+    std::vector<RawFrame> frames;
+    for (int i = 0; i < frameCount; ++i)
+        frames.push_back(solidFrame(2, 2, makePixel(10 * i, 0, 0), 50));
+    auto t = makeTemplate(frames);
+    t.settings.PlayGIF = true;
+    return t;
+}
+
 Pixel at(const SpriteCanvas& c, int x, int y)
 {
     return c.frameBuffer()[static_cast<std::size_t>(y) * c.width() + x] & 0xFFFFFFu;
@@ -442,11 +453,7 @@ TEST(WatchedKeys, OnlyTheFirstDueKeyRaisesItsEventInOneTick)
 
 TEST(Animation, EachFrameShowsForItsDelayFromTheTickItWasShown)
 {
-    std::vector<RawFrame> frames;
-    for (int i = 0; i < 3; ++i)
-        frames.push_back(solidFrame(2, 2, makePixel(10 * i, 0, 0), 50));
-    auto t = makeTemplate(frames);
-    t.settings.PlayGIF = true;
+    auto t = animatedTemplate(3);
     t.settings.GIFDelay = 30;           // the first frame of every cycle shows 30 ms longer
     auto still = t;
     still.settings.PlayGIF = false;
@@ -469,11 +476,7 @@ TEST(Animation, EachFrameShowsForItsDelayFromTheTickItWasShown)
 
 TEST(Animation, TheCanvasTellsWhenItsNextTickMatters)
 {
-    std::vector<RawFrame> frames;
-    for (int i = 0; i < 2; ++i)
-        frames.push_back(solidFrame(2, 2, makePixel(10 * i, 0, 0), 50));
-    auto flag = makeTemplate(frames);
-    flag.settings.PlayGIF = true;
+    const auto flag = animatedTemplate(2);
     SpriteCanvas c(10, 10, white);
     int wakeUps = 0;
     c.events.tickWorkAdded = [&] { ++wakeUps; };
