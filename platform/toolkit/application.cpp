@@ -232,6 +232,18 @@ std::int32_t virtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers)
 
 GameWindow* gameWindow() { return state().window; }
 
+QImage imageOf(canvas::Bytes picture)
+{
+    const canvas::DecodedPicture decoded = canvas::decodePicture(picture);
+    if (!decoded)
+        return {};
+    const canvas::Frame& frame = decoded.picture->frames.front();
+    // The canvas's pixels are laid out as Format_ARGB32's; the copy owns them.
+    return QImage(reinterpret_cast<const uchar*>(frame.pixels.data()), frame.width, frame.height,
+                  qsizetype{frame.width} * qsizetype{sizeof(canvas::Pixel)}, QImage::Format_ARGB32)
+        .copy();
+}
+
 const canvas::KeyboardState& keyboardState() { return state().keyboard; }
 
 void initialise(const Form& form)
@@ -258,7 +270,7 @@ void initialise(const Form& form)
     QCoreApplication::setApplicationVersion(qStringOf(assets::version));
     QGuiApplication::setDesktopFileName(qStringOf(assets::desktopFileName));
     loadQtTranslations(s);
-    const QImage icon = QImage::fromData(assets::iconPng.data(), static_cast<int>(assets::iconPng.size()));
+    const QImage icon = imageOf(assets::iconPng);
     if (!icon.isNull())
         QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
     if (!s.keyFilter) {

@@ -1,5 +1,6 @@
 #include "platform/toolkit/game_window.h"
 
+#include "platform/toolkit/application.h"
 #include "platform/toolkit/canvas_widget.h"
 #include "platform/toolkit/controls.h"
 
@@ -40,7 +41,7 @@ GameWindow::GameWindow(const Form& form)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(form_.title.data(), static_cast<qsizetype>(form_.title.size())));
     if (!form_.icon.empty()) {
-        const QImage icon = QImage::fromData(form_.icon.data(), static_cast<int>(form_.icon.size()));
+        const QImage icon = imageOf(form_.icon);
         if (!icon.isNull())
             setWindowIcon(QPixmap::fromImage(icon));
     }
