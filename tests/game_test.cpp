@@ -15,6 +15,7 @@
 #include "platform/toolkit/game_window.h"
 #include "platform/toolkit/toolkit.h"
 #include "tests/support/maze_way.h"
+#include "tests/support/message_boxes.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -38,52 +39,6 @@ QString successText(int seconds)
     return QString::fromUtf8(assets::successMessagePrefix.data(), assets::successMessagePrefix.size())
         + QString::number(seconds);
 }
-
-// Dismisses every message box as soon as it is open, noting its caption and
-// text and, first, running whatever the test wants done while it is open.
-class MessageBoxes {
-public:
-    struct Shown {
-        QString caption;
-        QString text;
-        friend bool operator==(const Shown&, const Shown&) = default;
-        friend void PrintTo(const Shown& s, std::ostream* os) { *os << s.caption.toStdString() << " / " << s.text.toStdString(); }
-    };
-    std::vector<Shown> shown;
-    std::function<void(QMessageBox&)> whileOpen;
-
-    MessageBoxes()
-    {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { dismiss(); });
-        timer_.start();
-    }
-
-    std::vector<QString> texts() const
-    {
-        std::vector<QString> t;
-        for (const Shown& s : shown)
-            t.push_back(s.text);
-        return t;
-    }
-
-private:
-    void dismiss()
-    {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || busy_)
-            return;
-        busy_ = true;
-        shown.push_back({box->windowTitle(), box->text()});
-        if (whileOpen)
-            whileOpen(*box);
-        box->accept();
-        busy_ = false;
-    }
-
-    QTimer timer_;
-    bool busy_ = false;
-};
 
 using mazeway::Point;
 

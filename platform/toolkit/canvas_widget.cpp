@@ -31,11 +31,12 @@ struct CanvasPoint {
 };
 
 // Canvas pixels are whole logical pixels; a fractional position (a scaled
-// screen) belongs to the pixel it lies in.
+// screen) belongs to the pixel it lies in. A position beyond the 32-bit
+// range is held at its end, which is off the canvas as well.
 CanvasPoint canvasPointOf(const QMouseEvent& event)
 {
     const QPointF position = event.position();
-    return {static_cast<int>(std::floor(position.x())), static_cast<int>(std::floor(position.y()))};
+    return {canvas::integerPart(std::floor(position.x())), canvas::integerPart(std::floor(position.y()))};
 }
 
 } // namespace
