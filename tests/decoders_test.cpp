@@ -357,7 +357,7 @@ TEST(PngDecoder, TellsPngFromOtherData)
 
 // --- GIF fixtures, written with giflib into memory ---------------------------
 
-struct GifFrameSpec {
+struct GifFrameFixture {
     int left = 0;
     int top = 0;
     int width = 0;
@@ -368,11 +368,11 @@ struct GifFrameSpec {
     std::vector<GifPixelType> indices{};           // width * height, top row first
 };
 
-struct GifSpec {
+struct GifFixture {
     int width = 0;
     int height = 0;
     std::vector<GifColorType> globalColours{};     // none when empty
-    std::vector<GifFrameSpec> frames{};
+    std::vector<GifFrameFixture> frames{};
 };
 
 int appendGifBytes(GifFileType* gif, const GifByteType* data, int length)
@@ -388,7 +388,7 @@ GraphicsControlBlock control(int delayHundredths, int transparentIndex, int disp
             .TransparentColor = transparentIndex};
 }
 
-ByteVector encodeGif(const GifSpec& spec)
+ByteVector encodeGif(const GifFixture& fixture)
 {
     ByteVector out;
     int error = 0;
@@ -401,10 +401,10 @@ ByteVector encodeGif(const GifSpec& spec)
     auto makeMap = [](const std::vector<GifColorType>& colours) {
         return colours.empty() ? nullptr : GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
     };
-    ColorMapObject* global = makeMap(spec.globalColours);
-    bool ok = EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, global) == GIF_OK;
+    ColorMapObject* global = makeMap(fixture.globalColours);
+    bool ok = EGifPutScreenDesc(gif, fixture.width, fixture.height, 8, 0, global) == GIF_OK;
     GifFreeMapObject(global);
-    for (const GifFrameSpec& frame : spec.frames) {
+    for (const GifFrameFixture& frame : fixture.frames) {
         if (frame.control) {
             GifByteType extension[4];
             const std::size_t length = EGifGCBToExtension(&*frame.control, extension);
@@ -469,15 +469,15 @@ TEST(GifDecoder, MakesEveryFrameAFullScreenImageOfItsOwn)
     const std::vector<GifColorType> local = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {9, 9, 9}};
     auto firstIndex = [](int x, int y) { return (x + y) % 4; };
     auto secondIndex = [](int x, int y) { return (x + 2 * y + 1) % 4; };
-    GifSpec spec{.width = 6, .height = 4, .globalColours = global};
-    spec.frames.push_back({.width = 6, .height = 4, .control = control(5, 3, DISPOSE_BACKGROUND),
+    GifFixture fixture{.width = 6, .height = 4, .globalColours = global};
+    fixture.frames.push_back({.width = 6, .height = 4, .control = control(5, 3, DISPOSE_BACKGROUND),
                            .indices = indicesOf(6, 4, firstIndex)});
-    spec.frames.push_back({.left = 2, .top = 1, .width = 3, .height = 2, .localColours = local,
+    fixture.frames.push_back({.left = 2, .top = 1, .width = 3, .height = 2, .localColours = local,
                            .indices = indicesOf(3, 2, secondIndex)});
-    spec.frames.push_back({.left = 1, .top = 2, .width = 1, .height = 1, .control = control(7, NO_TRANSPARENT_COLOR),
+    fixture.frames.push_back({.left = 1, .top = 2, .width = 1, .height = 1, .control = control(7, NO_TRANSPARENT_COLOR),
                            .indices = {2}});
 
-    const RawPicture picture = canvas::decodeGif(encodeGif(spec));
+    const RawPicture picture = canvas::decodeGif(encodeGif(fixture));
     ASSERT_TRUE(picture.error.empty()) << picture.error;
     ASSERT_EQ(picture.frames.size(), 3u);
     for (const canvas::RawFrame& frame : picture.frames) {
@@ -505,10 +505,10 @@ TEST(GifDecoder, MakesEveryFrameAFullScreenImageOfItsOwn)
 TEST(GifDecoder, DeinterlacesFrames)
 {
     const std::vector<GifColorType> colours = rainbow(16);
-    GifSpec spec{.width = 3, .height = 11, .globalColours = colours};
-    spec.frames.push_back({.width = 3, .height = 11, .interlaced = true,
+    GifFixture fixture{.width = 3, .height = 11, .globalColours = colours};
+    fixture.frames.push_back({.width = 3, .height = 11, .interlaced = true,
                            .indices = indicesOf(3, 11, [](int x, int y) { return y + (x == 1 ? 4 : 0); })});
-    const ByteVector gif = encodeGif(spec);
+    const ByteVector gif = encodeGif(fixture);
 
     const RawPicture picture = canvas::decodeGif(gif);
     ASSERT_TRUE(picture.error.empty()) << picture.error;
@@ -523,12 +523,12 @@ TEST(GifDecoder, DeinterlacesFrames)
 TEST(GifDecoder, ClipsFramesToTheScreenAndHidesIndicesPastTheTable)
 {
     const std::vector<GifColorType> colours = rainbow(2);
-    GifSpec spec{.width = 4, .height = 4, .globalColours = colours};
+    GifFixture fixture{.width = 4, .height = 4, .globalColours = colours};
     // Reaches past the right and bottom edges; indices 2 and 3 have no colour.
-    spec.frames.push_back({.left = 2, .top = 2, .width = 4, .height = 4,
+    fixture.frames.push_back({.left = 2, .top = 2, .width = 4, .height = 4,
                            .indices = indicesOf(4, 4, [](int x, int y) { return (x + y) % 4; })});
-    spec.frames.push_back({.left = 10, .top = 0, .width = 2, .height = 2, .indices = {1, 1, 1, 1}});
-    ByteVector gif = encodeGif(spec);
+    fixture.frames.push_back({.left = 10, .top = 0, .width = 2, .height = 2, .indices = {1, 1, 1, 1}});
+    ByteVector gif = encodeGif(fixture);
     // A frame of no pixels at all, just before the trailer.
     const ByteVector emptyFrame = {0x2C, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0};
     gif.insert(gif.end() - 1, emptyFrame.begin(), emptyFrame.end());
@@ -551,9 +551,9 @@ TEST(GifDecoder, ClipsFramesToTheScreenAndHidesIndicesPastTheTable)
 // descriptor at 19 (its size at 24) and the first LZW data byte at 31.
 ByteVector plainGif()
 {
-    GifSpec spec{.width = 4, .height = 4, .globalColours = rainbow(2)};
-    spec.frames.push_back({.width = 4, .height = 4, .indices = std::vector<GifPixelType>(16, 1)});
-    return encodeGif(spec);
+    GifFixture fixture{.width = 4, .height = 4, .globalColours = rainbow(2)};
+    fixture.frames.push_back({.width = 4, .height = 4, .indices = std::vector<GifPixelType>(16, 1)});
+    return encodeGif(fixture);
 }
 
 ByteVector patched(ByteVector bytes, std::size_t at, std::initializer_list<std::uint8_t> values)
@@ -571,7 +571,7 @@ TEST(GifDecoder, RefusesBadDataWithAReason)
     ByteVector noColourTable = patched(good, 10, {static_cast<std::uint8_t>(good[10] & 0x7F)});
     noColourTable.erase(noColourTable.begin() + 13, noColourTable.begin() + 19);
 
-    GifSpec noFrames{.width = 4, .height = 4, .globalColours = rainbow(2)};
+    GifFixture noFrames{.width = 4, .height = 4, .globalColours = rainbow(2)};
 
     struct Case {
         const char* name;
@@ -612,19 +612,19 @@ TEST(GifDecoder, CountsTheSizeLimitOverAllFrames)
     const int height = 4097;
     ASSERT_LE(std::int64_t{width} * height, canvas::maxPicturePixels);
     ASSERT_GT(2 * std::int64_t{width} * height, canvas::maxPicturePixels);
-    GifSpec spec{.width = width, .height = height, .globalColours = rainbow(2)};
-    spec.frames.push_back({.width = 1, .height = 1, .indices = {1}});
-    spec.frames.push_back({.width = 1, .height = 1, .indices = {1}});
-    const ByteVector gif = encodeGif(spec);
+    GifFixture fixture{.width = width, .height = height, .globalColours = rainbow(2)};
+    fixture.frames.push_back({.width = 1, .height = 1, .indices = {1}});
+    fixture.frames.push_back({.width = 1, .height = 1, .indices = {1}});
+    const ByteVector gif = encodeGif(fixture);
 
     const RawPicture picture = canvas::decodeGif(gif);
     EXPECT_TRUE(picture.frames.empty());
     EXPECT_EQ(picture.error, "GIF too large: 2 frames of 4096 x 4097");
 
-    spec.frames.pop_back();
-    const RawPicture single = canvas::decodeGif(encodeGif(spec));
+    fixture.frames.pop_back();
+    const RawPicture single = canvas::decodeGif(encodeGif(fixture));
     ASSERT_EQ(single.frames.size(), 1u) << single.error;
-    EXPECT_EQ(single.frames[0].pixels[0], opaque(spec.globalColours[1]));
+    EXPECT_EQ(single.frames[0].pixels[0], opaque(fixture.globalColours[1]));
 }
 
 TEST(GifDecoder, TellsGifFromOtherData)
