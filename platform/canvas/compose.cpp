@@ -41,7 +41,7 @@ void drawFrame(const Target& target, const Rect& clip, const Frame& frame, int x
     const bool wholeRows = from == 0 && to == frame.width;
     for (int ty = area.y; ty < area.bottom(); ++ty) {
         const int fy = ty - y;
-        Pixel* row = target.row(ty) + x;   // indexed by frame column
+        Pixel* row = target.row(ty);   // indexed by canvas column: x + frame column
 
         const std::span<const OpaqueRun> runs = frame.opaqueRunsOfRow(fy);
         auto run = wholeRows ? runs.begin()
@@ -50,7 +50,7 @@ void drawFrame(const Target& target, const Rect& clip, const Frame& frame, int x
         for (; run != runs.end() && run->x < to; ++run) {
             const int start = wholeRows ? run->x : std::max<int>(run->x, from);
             const int end = wholeRows ? run->x + run->length : std::min<int>(run->x + run->length, to);
-            copyPixels(row + start, frame.opaquePixels.data() + run->first + (start - run->x), end - start);
+            copyPixels(row + x + start, frame.opaquePixels.data() + run->first + (start - run->x), end - start);
         }
 
         // The pixels of a frame do not overlap, so the blended ones can come
@@ -62,10 +62,10 @@ void drawFrame(const Target& target, const Rect& clip, const Frame& frame, int x
                                                       [from](const TranslucentPixel& p) { return p.x < from; });
         if (wholeRows)
             for (; pixel != translucent.end(); ++pixel)
-                row[pixel->x] = blendWith(row[pixel->x], *pixel);
+                row[x + pixel->x] = blendWith(row[x + pixel->x], *pixel);
         else
             for (; pixel != translucent.end() && pixel->x < to; ++pixel)
-                row[pixel->x] = blendWith(row[pixel->x], *pixel);
+                row[x + pixel->x] = blendWith(row[x + pixel->x], *pixel);
     }
 }
 
