@@ -53,7 +53,6 @@ CanvasWidget::CanvasWidget(const CanvasForm& form, QWidget* parent)
     setEnabled(!form.disabled);
     if (!form.visible)
         hide();
-    canvas_->composeAll();
 
     tickTimer_.setTimerType(Qt::PreciseTimer);
     connect(&tickTimer_, &QTimer::timeout, this, [this] { tick(); });
