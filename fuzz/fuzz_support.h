@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #define FUZZ_CHECK(condition) ((condition) ? void(0) : fuzzsupport::fail(#condition, __FILE__, __LINE__))
@@ -39,16 +40,26 @@ inline void checkRaw(const canvas::RawPicture& raw)
     FUZZ_CHECK(pixels <= canvas::maxPicturePixels);
 }
 
-// A prepared frame's solid mask and content box agree with its pixels.
-inline void checkFrame(const canvas::Frame& f)
+// A prepared frame shows the decoded pixels less those that are not solid,
+// and its solid mask, content box and single-pixel lookups agree with them.
+inline void checkFrame(const canvas::Frame& f, const canvas::RawFrame& decoded,
+                       std::optional<canvas::Colour> transparent)
 {
+    FUZZ_CHECK(f.width == decoded.width && f.height == decoded.height && f.delayMs == decoded.delayMs);
     FUZZ_CHECK(f.solid.width() == f.width && f.solid.height() == f.height);
-    FUZZ_CHECK(f.pixels.size() == static_cast<std::size_t>(f.width) * static_cast<std::size_t>(f.height));
+    const canvas::RawFrame shown = f.unpacked();
+    FUZZ_CHECK(shown.pixels.size() == decoded.pixels.size());
+    // A lookup searches its row, so only small frames are looked up whole.
+    const bool everyLookup = shown.pixels.size() <= 4096;
     int left = f.width, top = f.height, right = 0, bottom = 0;
     for (int y = 0; y < f.height; ++y)
         for (int x = 0; x < f.width; ++x) {
-            const bool solid = canvas::alphaOf(f.pixel(x, y)) != 0;
+            const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width) + x;
+            const bool solid = canvas::isSolid(decoded.pixels[at], transparent);
+            FUZZ_CHECK(shown.pixels[at] == (solid ? decoded.pixels[at] : 0));
             FUZZ_CHECK(f.solid.at(x, y) == solid);
+            if (everyLookup)
+                FUZZ_CHECK(f.pixel(x, y) == shown.pixels[at]);
             if (!solid)
                 continue;
             left = std::min(left, x);
@@ -63,12 +74,17 @@ inline void checkFrame(const canvas::Frame& f)
     }
 }
 
-inline void checkPicture(const canvas::Picture& picture)
+// A picture prepared from the decoded frames with the given transparency.
+inline void checkPicture(const canvas::Picture& picture, const std::vector<canvas::RawFrame>& decoded,
+                         const canvas::Transparency& transparency)
 {
-    FUZZ_CHECK(!picture.frames.empty());
-    for (const canvas::Frame& f : picture.frames) {
-        FUZZ_CHECK(f.width == picture.width() && f.height == picture.height());
-        checkFrame(f);
+    FUZZ_CHECK(!picture.frames.empty() && picture.frames.size() == decoded.size());
+    const std::optional<canvas::Colour> transparent = transparency.fromTopLeftPixel
+        ? std::optional{canvas::colourOf(decoded.front().pixels.front())}
+        : transparency.colour;
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        FUZZ_CHECK(picture.frames[i].width == picture.width() && picture.frames[i].height == picture.height());
+        checkFrame(picture.frames[i], decoded[i], transparent);
     }
 }
 

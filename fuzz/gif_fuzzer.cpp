@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The top-left pixel's colour made transparent, as a template may ask.
     const canvas::PicturePtr keyed = canvas::preparePicture(raw.frames, {true, std::nullopt});
     FUZZ_CHECK(keyed != nullptr);
-    fuzzsupport::checkPicture(*keyed);
-    const canvas::PicturePtr picture = canvas::preparePicture(std::move(raw.frames), {});
+    fuzzsupport::checkPicture(*keyed, raw.frames, {true, std::nullopt});
+    const canvas::PicturePtr picture = canvas::preparePicture(raw.frames, {});
     FUZZ_CHECK(picture != nullptr);
-    fuzzsupport::checkPicture(*picture);
+    fuzzsupport::checkPicture(*picture, raw.frames, {});
     return 0;
 }

@@ -10,15 +10,23 @@ namespace {
 
 void decodeAndPrepare(canvas::Bytes bytes)
 {
-    canvas::RawPicture raw = canvas::decodePng(bytes);
+    const canvas::RawPicture raw = canvas::decodePng(bytes);
     fuzzsupport::checkRaw(raw);
     FUZZ_CHECK(raw.frames.size() <= 1);
-    if (raw.frames.empty())
+    if (!canvas::looksLikePng(bytes)) {
+        FUZZ_CHECK(raw.error == "not a PNG");
         return;
+    }
+    // Prepared straight from the decoder's rows, the picture is the one
+    // decoded whole, or fails for the same reason.
+    const canvas::DecodedPicture prepared = canvas::decodePicture(bytes);
+    if (raw.frames.empty()) {
+        FUZZ_CHECK(!prepared && prepared.error == raw.error);
+        return;
+    }
     FUZZ_CHECK(raw.frames.front().delayMs == 0);
-    const canvas::PicturePtr picture = canvas::preparePicture(std::move(raw.frames), {});
-    FUZZ_CHECK(picture != nullptr);
-    fuzzsupport::checkPicture(*picture);
+    FUZZ_CHECK(prepared);
+    fuzzsupport::checkPicture(*prepared.picture, raw.frames, {});
 }
 
 } // namespace

@@ -7,8 +7,11 @@
 #include "assets/form.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/canvas/collision.h"
+#include "platform/canvas/decoders.h"
 #include "platform/canvas/sprite_canvas.h"
+#include "tests/support/unpacked_frames.h"
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -27,20 +30,33 @@ const std::vector<std::unique_ptr<canvas::PreparedTemplate>>& templates()
     return prepared;
 }
 
+// Every sprite's current frame, one pixel after another.
+class SpritePixels {
+public:
+    const canvas::RawFrame& of(const canvas::Sprite& s) { return bySprite_[s.id].of(s); }
+
+private:
+    std::map<std::int32_t, testsupport::UnpackedFrames> bySprite_;
+};
+
+Pixel pixelAt(const canvas::RawFrame& f, std::int64_t x, std::int64_t y)
+{
+    return f.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width) + static_cast<std::size_t>(x)];
+}
+
 // The topmost sprite with a pixel of alpha not 0 at the point, by walking
 // every sprite's pixels directly.
-std::int32_t plainHitTest(const canvas::SpriteCanvas& c, std::int32_t x, std::int32_t y)
+std::int32_t plainHitTest(const canvas::SpriteCanvas& c, SpritePixels& pixels, std::int32_t x, std::int32_t y)
 {
     const auto& sprites = c.sprites();
     for (auto it = sprites.rbegin(); it != sprites.rend(); ++it) {
         const canvas::Sprite& s = **it;
-        const canvas::Frame* f = s.currentFrame();
-        if (!s.visible || !f)
+        if (!s.visible || !s.currentFrame())
             continue;
+        const canvas::RawFrame& f = pixels.of(s);
         const std::int64_t fx = std::int64_t{x} - s.ix();
         const std::int64_t fy = std::int64_t{y} - s.iy();
-        if (fx >= 0 && fy >= 0 && fx < f->width && fy < f->height
-            && canvas::alphaOf(f->pixel(static_cast<int>(fx), static_cast<int>(fy))) != 0)
+        if (fx >= 0 && fy >= 0 && fx < f.width && fy < f.height && canvas::alphaOf(pixelAt(f, fx, fy)) != 0)
             return s.id;
     }
     return 0;
@@ -48,18 +64,18 @@ std::int32_t plainHitTest(const canvas::SpriteCanvas& c, std::int32_t x, std::in
 
 // What the canvas should show at a point: its colour, with every sprite
 // blended over it in list order, channel by channel.
-Pixel plainComposition(const canvas::SpriteCanvas& c, canvas::Colour back, int x, int y)
+Pixel plainComposition(const canvas::SpriteCanvas& c, SpritePixels& pixels, canvas::Colour back, int x, int y)
 {
     Pixel shown = back | 0xFF000000u;
     for (const auto& s : c.sprites()) {
-        const canvas::Frame* f = s->currentFrame();
-        if (!s->visible || !f)
+        if (!s->visible || !s->currentFrame())
             continue;
+        const canvas::RawFrame& f = pixels.of(*s);
         const std::int64_t fx = std::int64_t{x} - s->ix();
         const std::int64_t fy = std::int64_t{y} - s->iy();
-        if (fx < 0 || fy < 0 || fx >= f->width || fy >= f->height)
+        if (fx < 0 || fy < 0 || fx >= f.width || fy >= f.height)
             continue;
-        const Pixel p = f->pixel(static_cast<int>(fx), static_cast<int>(fy));
+        const Pixel p = pixelAt(f, fx, fy);
         const unsigned a = canvas::alphaOf(p);
         if (a == 0)
             continue;
@@ -93,8 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const canvas::Sprite& maze = *c.sprite(2);
     FUZZ_CHECK(maze.ix() == 1 && maze.iy() == 1);
     const canvas::Frame* mazeFrame = maze.currentFrame();
+    const canvas::RawPicture decoded = canvas::looksLikeGif({data, size}) ? canvas::decodeGif({data, size})
+                                                                          : canvas::decodePng({data, size});
+    FUZZ_CHECK((mazeFrame != nullptr) == !decoded.frames.empty());
     if (mazeFrame)
-        fuzzsupport::checkPicture(*maze.picture);
+        fuzzsupport::checkPicture(*maze.picture, decoded.frames, {});
+    SpritePixels pixels;
 
     // The pig onto the new picture's corners, its middle and just past it:
     // the fast collision test has to agree with the pixel rule everywhere.
@@ -109,11 +129,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int y = 1 + place[1];
         c.moveSprite(1, x, y, true);
         if (mazeFrame) {
-            FUZZ_CHECK(canvas::overlaps(pig, x, y, *mazeFrame, 1, 1) == canvas::overlapsPixelByPixel(pig, x, y, *mazeFrame, 1, 1));
+            FUZZ_CHECK(canvas::overlaps(pig, x, y, *mazeFrame, 1, 1)
+                       == canvas::overlapsPixelByPixel(pixels.of(player), x, y, pixels.of(maze), 1, 1));
         }
         const int points[][2] = {{x, y}, {x + 12, y + 13}, {1, 1}, {w, h}, {w / 2, h / 2}};
         for (const auto& p : points)
-            FUZZ_CHECK(c.hitTest(p[0], p[1]) == plainHitTest(c, p[0], p[1]));
+            FUZZ_CHECK(c.hitTest(p[0], p[1]) == plainHitTest(c, pixels, p[0], p[1]));
     }
     FUZZ_CHECK(collisions <= static_cast<int>(std::size(places)));
 
@@ -129,6 +150,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int checkBottom = std::min(c.height(), std::max(h, 64) + 1);
     for (int y = 0; y < checkBottom; y += 1 + checkBottom / 128)
         for (int x = 0; x < checkRight; x += 1 + checkRight / 128)
-            FUZZ_CHECK(c.frameBuffer()[static_cast<std::size_t>(y) * c.width() + x] == plainComposition(c, back, x, y));
+            FUZZ_CHECK(c.frameBuffer()[static_cast<std::size_t>(y) * c.width() + x] == plainComposition(c, pixels, back, x, y));
     return 0;
 }

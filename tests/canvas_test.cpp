@@ -95,6 +95,56 @@ TEST(Compose, BlendFollowsTheRoundingRuleForEveryValueAndAlpha)
             }
 }
 
+TEST(Prepare, KeepsEveryPixelAndClearsOnlyOpaquePixelsOfTheTransparentColour)
+{
+    constexpr Pixel key = makePixel(10, 20, 30);
+    std::mt19937 random(3);
+    RawFrame raw = solidFrame(70, 5, 0);   // more than one word of mask a row
+    for (Pixel& p : raw.pixels) {
+        switch (random() % 6) {
+        case 0: p = makePixel(random() % 256, random() % 256, random() % 256, 0); break;   // clear, any colour
+        case 1: p = makePixel(random() % 256, random() % 256, random() % 256); break;
+        case 2: p = makePixel(random() % 256, random() % 256, random() % 256, 1 + random() % 254); break;
+        case 3: p = key; break;
+        case 4: p = (key & 0xFFFFFFu) | Pixel{128} << 24; break;   // the colour, but not opaque
+        default: break;
+        }
+    }
+    raw.pixels[0] = makePixel(7, 7, 7);   // the top-left colour
+    const Pixel topLeft = raw.pixels[0];
+
+    struct Case {
+        const char* name;
+        Transparency transparency;
+        std::optional<Colour> clears;
+    };
+    const Case cases[] = {
+        {"alpha only", {}, std::nullopt},
+        {"a colour", {false, colourOf(key)}, colourOf(key)},
+        {"the top-left colour", {true, colourOf(key)}, colourOf(topLeft)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Frame frame = preparePicture({raw}, c.transparency)->frames.front();
+        RawFrame expected = raw;
+        int left = raw.width, top = raw.height, right = 0, bottom = 0;
+        for (int y = 0; y < raw.height; ++y)
+            for (int x = 0; x < raw.width; ++x) {
+                Pixel& p = expected.pixels[static_cast<std::size_t>(y) * raw.width + x];
+                if (alphaOf(p) == 0 || (c.clears && alphaOf(p) == 255 && colourOf(p) == *c.clears))
+                    p = 0;
+                ASSERT_EQ(frame.pixel(x, y), p) << x << ',' << y;
+                ASSERT_EQ(frame.solid.at(x, y), p != 0) << x << ',' << y;
+                if (p != 0) {
+                    left = std::min(left, x), right = std::max(right, x + 1);
+                    top = std::min(top, y), bottom = std::max(bottom, y + 1);
+                }
+            }
+        EXPECT_EQ(frame.unpacked().pixels, expected.pixels);
+        EXPECT_EQ(frame.content, (Rect{left, top, right - left, bottom - top}));
+    }
+}
+
 TEST(Compose, LaterSpritesAreDrawnOverEarlierOnesAndPartialAlphaBlends)
 {
     SpriteCanvas c(10, 10, white);
@@ -191,12 +241,15 @@ TEST(Collision, WordWiseTestAgreesWithThePixelByPixelRule)
             if (random() % 4 == 0)
                 sparseRaw.pixels[y * 140 + x] = makePixel(9, 9, 9);
     const Frame sparse = std::move(preparePicture({sparseRaw}, {})->frames.front());
+    const RawFrame widePixels = wide.unpacked(), smallPixels = small.unpacked(), sparsePixels = sparse.unpacked();
     for (int i = 0; i < 20000; ++i) {
         const int x = static_cast<int>(random() % 220) - 40;
         const int y = static_cast<int>(random() % 130) - 30;
-        for (const Frame* other : {&wide, &sparse}) {
-            ASSERT_EQ(overlaps(small, x, y, *other, 5, 3), overlapsPixelByPixel(small, x, y, *other, 5, 3)) << x << ',' << y;
-            ASSERT_EQ(overlaps(wide, x, y, *other, 5, 3), overlapsPixelByPixel(wide, x, y, *other, 5, 3)) << x << ',' << y;
+        for (const auto& [other, otherPixels] : {std::pair{&wide, &widePixels}, std::pair{&sparse, &sparsePixels}}) {
+            ASSERT_EQ(overlaps(small, x, y, *other, 5, 3), overlapsPixelByPixel(smallPixels, x, y, *otherPixels, 5, 3))
+                << x << ',' << y;
+            ASSERT_EQ(overlaps(wide, x, y, *other, 5, 3), overlapsPixelByPixel(widePixels, x, y, *otherPixels, 5, 3))
+                << x << ',' << y;
         }
     }
     EXPECT_FALSE(overlaps(small, INT32_MAX, INT32_MAX, wide, INT32_MIN, INT32_MIN));

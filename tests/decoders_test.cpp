@@ -348,6 +348,29 @@ TEST(PngDecoder, RefusesBadDataWithAReason)
     }
 }
 
+TEST(PngDecoder, PreparesThePictureRowByRowForTheCanvas)
+{
+    // The canvas keeps what is not clear; alpha 0 is clear whatever its colour.
+    std::vector<Pixel> kept = everyAlphaPixels();
+    for (Pixel& p : kept)
+        if (canvas::alphaOf(p) == 0)
+            p = 0;
+    for (const bool interlaced : {false, true}) {
+        SCOPED_TRACE(interlaced ? "interlaced" : "not interlaced");
+        PngImage image = everyAlphaImage();
+        image.interlaced = interlaced;
+        const ByteVector png = encodePng(image);
+        const canvas::DecodedPicture decoded = canvas::decodePicture(png);
+        ASSERT_TRUE(decoded) << decoded.error;
+        ASSERT_EQ(decoded.picture->frames.size(), 1u);
+        EXPECT_EQ(decoded.picture->frames.front().unpacked().pixels, kept);
+
+        const canvas::DecodedPicture cut = canvas::decodePicture(truncated(png, png.size() - 20));
+        EXPECT_FALSE(cut);
+        EXPECT_EQ(cut.error, "truncated PNG data");
+    }
+}
+
 TEST(PngDecoder, TellsPngFromOtherData)
 {
     EXPECT_TRUE(canvas::looksLikePng(encodePng(everyAlphaImage())));

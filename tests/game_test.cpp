@@ -79,8 +79,8 @@ protected:
     // `to` at which it touches the current maze picture.
     Point firstContact(Point from, Point to) const
     {
-        const canvas::Frame& player = *c->sprite(1)->currentFrame();
-        const canvas::Frame& maze = *c->sprite(2)->currentFrame();
+        const canvas::RawFrame player = c->sprite(1)->currentFrame()->unpacked();
+        const canvas::RawFrame maze = c->sprite(2)->currentFrame()->unpacked();
         const int steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y));
         for (int i = 0; i <= steps; ++i) {
             const Point p{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps};
@@ -95,9 +95,9 @@ protected:
     // without touching the maze.
     Point ontoGoal() const
     {
-        const canvas::Frame& player = *c->sprite(1)->currentFrame();
-        const canvas::Frame& flag = *c->sprite(3)->currentFrame();
-        const canvas::Frame& maze = *c->sprite(2)->currentFrame();
+        const canvas::RawFrame player = c->sprite(1)->currentFrame()->unpacked();
+        const canvas::RawFrame flag = c->sprite(3)->currentFrame()->unpacked();
+        const canvas::RawFrame maze = c->sprite(2)->currentFrame()->unpacked();
         const Point goal = position(3);
         for (int y = goal.y + 30; y > goal.y; --y)
             for (int x = goal.x + 40; x > goal.x; --x)
@@ -119,7 +119,7 @@ protected:
 
 bool samePixels(const canvas::Picture* a, const canvas::Picture& b)
 {
-    return a && a->frames.front().pixels == b.frames.front().pixels;
+    return a && a->frames.front().unpacked().pixels == b.frames.front().unpacked().pixels;
 }
 
 // The pointer over the middle of the pig at its level-1 start.

@@ -20,6 +20,7 @@
 #include "platform/toolkit/game_window.h"
 #include "platform/toolkit/toolkit.h"
 #include "tests/support/message_boxes.h"
+#include "tests/support/unpacked_frames.h"
 
 #include <QMouseEvent>
 
@@ -203,9 +204,10 @@ protected:
         const canvas::Sprite& player = sprite(1);
         const canvas::Sprite& maze = sprite(2);
         return player.picture && maze.picture
-            && canvas::overlapsPixelByPixel(*player.currentFrame(), player.ix(), player.iy(), *maze.currentFrame(),
+            && canvas::overlapsPixelByPixel(playerPixels.of(player), player.ix(), player.iy(), mazePixels.of(maze),
                                             maze.ix(), maze.iy());
     }
+
 
     // The pointer over a random point of the pig, where its picture is solid or not.
     QPoint nearPlayer(int spread)
@@ -354,10 +356,8 @@ protected:
             return "the maze has no picture";
         if (shown != seenMaze) {
             seenMaze = shown;
-            const auto& pixels = shown->frames.front().pixels;
-            seenLevel = pixels == level1.picture->frames.front().pixels   ? 1
-                : pixels == level2.picture->frames.front().pixels ? 2
-                                                                   : -1;
+            const auto pixels = shown->frames.front().unpacked().pixels;
+            seenLevel = pixels == level1Pixels ? 1 : pixels == level2Pixels ? 2 : -1;
         }
         const int expected = gameState.currentLevel == 2 ? 2 : 1;
         if (seenLevel != expected)
@@ -398,6 +398,9 @@ protected:
     const canvas::DecodedPicture level1 = canvas::decodePicture(assets::mazeLevel1Png);
     const canvas::DecodedPicture level2 = canvas::decodePicture(assets::mazeLevel2Png);
     const QString wallText = QString::fromUtf8(assets::wallMessage.data(), assets::wallMessage.size());
+    const std::vector<canvas::Pixel> level1Pixels = level1.picture->frames.front().unpacked().pixels;
+    const std::vector<canvas::Pixel> level2Pixels = level2.picture->frames.front().unpacked().pixels;
+    mutable testsupport::UnpackedFrames playerPixels, mazePixels;
     canvas::PicturePtr seenMaze;
     int seenLevel = 0;
     std::uint64_t walls = 0;

@@ -11,7 +11,7 @@ struct Overlap {
     bool isEmpty() const { return right <= left || bottom <= top; }
 };
 
-Overlap intersection(const Frame& a, std::int64_t ax, std::int64_t ay, const Frame& b, std::int64_t bx,
+Overlap intersection(const RawFrame& a, std::int64_t ax, std::int64_t ay, const RawFrame& b, std::int64_t bx,
                      std::int64_t by)
 {
     return {std::max(ax, bx), std::max(ay, by), std::min(ax + a.width, bx + b.width),
@@ -57,14 +57,16 @@ bool overlaps(const Frame& a, std::int64_t ax, std::int64_t ay, const Frame& b, 
     return false;
 }
 
-bool overlapsPixelByPixel(const Frame& a, std::int64_t ax, std::int64_t ay, const Frame& b, std::int64_t bx,
+bool overlapsPixelByPixel(const RawFrame& a, std::int64_t ax, std::int64_t ay, const RawFrame& b, std::int64_t bx,
                           std::int64_t by)
 {
+    const auto pixel = [](const RawFrame& f, std::int64_t x, std::int64_t y) {
+        return f.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width) + static_cast<std::size_t>(x)];
+    };
     const Overlap o = intersection(a, ax, ay, b, bx, by);
     for (std::int64_t y = o.top; y < o.bottom; ++y)
         for (std::int64_t x = o.left; x < o.right; ++x)
-            if (alphaOf(a.pixel(static_cast<int>(x - ax), static_cast<int>(y - ay))) != 0
-                && alphaOf(b.pixel(static_cast<int>(x - bx), static_cast<int>(y - by))) != 0)
+            if (alphaOf(pixel(a, x - ax, y - ay)) != 0 && alphaOf(pixel(b, x - bx, y - by)) != 0)
                 return true;
     return false;
 }

@@ -15,6 +15,17 @@ constexpr TranslucentPixel blendTermsOf(Pixel picture, std::uint16_t x = 0)
             (picture & 0xFF00FFu) * a + 0x007F007Fu, 255 - a};
 }
 
+// The picture pixel the terms were worked out from: each term is a channel
+// times alpha plus 127, and alpha is never 0 here.
+constexpr Pixel pictureOf(const TranslucentPixel& p)
+{
+    const std::uint32_t a = 255 - p.inverseAlpha;
+    const std::uint32_t r = ((p.redBlue >> 16) - 127) / a;
+    const std::uint32_t g = (p.green - 127u) / a;
+    const std::uint32_t b = ((p.redBlue & 0xFFFFu) - 127) / a;
+    return a << 24 | r << 16 | g << 8 | b;
+}
+
 // A picture pixel with alpha a over an opaque frame-buffer pixel: each colour
 // channel becomes beneath + (picture - beneath) * a / 255, rounded to the
 // nearest integer, which is (beneath * (255 - a) + picture * a + 127) / 255

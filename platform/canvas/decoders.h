@@ -4,9 +4,24 @@
 
 namespace canvas {
 
+// Where a decoder hands over its picture, one row at a time from the top.
+class RowSink {
+public:
+    virtual void begin(int width, int height) = 0;   // once, before the first row
+    virtual void row(const Pixel* pixels) = 0;        // width pixels, valid during the call
+
+protected:
+    ~RowSink() = default;
+};
+
 // PNG from memory into 8-bit RGBA: palette and grey images are expanded,
 // 16-bit channels reduced to 8, alpha kept exactly as stored. No gamma or
-// colour-profile conversion is applied. One frame with delay 0.
+// colour-profile conversion is applied. The rows go to the sink as they are
+// decoded; the result is empty on success and otherwise the reason, and
+// rows handed over before a failure are to be dropped.
+std::string decodePng(Bytes bytes, RowSink& rows);
+
+// The same, held whole: one frame with delay 0.
 RawPicture decodePng(Bytes bytes);
 
 // GIF from memory: every frame becomes a full logical-screen-sized image,

@@ -39,85 +39,184 @@ SolidMask::SolidMask(int width, int height)
 
 namespace {
 
-Frame prepareFrame(RawFrame raw, std::optional<Colour> transparent)
+// Where the clear ground that starts at x ends: the first pixel from x on
+// whose alpha is not 0, or width. Most of a maze is clear ground, so it is
+// passed over eight pixels at a time.
+int clearUntil(const Pixel* row, int x, int width)
 {
-    Frame frame;
-    frame.width = raw.width;
-    frame.height = raw.height;
-    frame.delayMs = raw.delayMs;
-    frame.pixels = std::move(raw.pixels);
-    frame.solid = SolidMask(frame.width, frame.height);
-    frame.rowStarts.reserve(2 * static_cast<std::size_t>(frame.height) + 2);
-
-    int left = frame.width, top = frame.height, right = 0, bottom = 0;
-    for (int y = 0; y < frame.height; ++y) {
-        frame.rowStarts.push_back(static_cast<std::uint32_t>(frame.opaqueRuns.size()));
-        frame.rowStarts.push_back(static_cast<std::uint32_t>(frame.translucent.size()));
-        Pixel* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
-        bool inRun = false;
-        for (int x = 0; x < frame.width; ++x) {
-            // A pixel of the transparent colour is made fully transparent, so
-            // that drawing, hit tests and collisions all agree on it.
-            if (!isSolid(row[x], transparent))
-                row[x] = 0;
-            const std::uint8_t a = alphaOf(row[x]);
-            if (a != 255)
-                inRun = false;
-            if (a == 0)
-                continue;
-            frame.solid.set(x, y);
-            left = std::min(left, x);
-            right = std::max(right, x + 1);
-            top = std::min(top, y);
-            bottom = std::max(bottom, y + 1);
-            if (a != 255) {
-                frame.translucent.push_back(blendTermsOf(row[x], static_cast<std::uint16_t>(x)));
-                continue;
-            }
-            if (inRun) {
-                ++frame.opaqueRuns.back().length;
-            } else {
-                frame.opaqueRuns.push_back({static_cast<std::uint32_t>(frame.opaquePixels.size()),
-                                            static_cast<std::uint16_t>(x), 1});
-                inRun = true;
-            }
-            frame.opaquePixels.push_back(row[x]);
-        }
+    constexpr Pixel alphaBits = 0xFF000000u;
+    for (; x + 8 <= width; x += 8) {
+        Pixel any = 0;
+        for (int i = 0; i < 8; ++i)
+            any |= row[x + i];
+        if (any & alphaBits)
+            break;
     }
-    frame.rowStarts.push_back(static_cast<std::uint32_t>(frame.opaqueRuns.size()));
-    frame.rowStarts.push_back(static_cast<std::uint32_t>(frame.translucent.size()));
-    if (right > left)
-        frame.content = {left, top, right - left, bottom - top};
-    return frame;
+    while (x < width && (row[x] & alphaBits) == 0)
+        ++x;
+    return x;
 }
 
 } // namespace
+
+Pixel Frame::pixel(int x, int y) const
+{
+    if (!solid.at(x, y))
+        return 0;
+    for (const OpaqueRun& run : opaqueRunsOfRow(y))
+        if (x >= run.x && x < run.x + run.length)
+            return opaquePixels[run.first + static_cast<std::uint32_t>(x - run.x)];
+    for (const TranslucentPixel& p : translucentOfRow(y))
+        if (p.x == x)
+            return pictureOf(p);
+    return 0;
+}
+
+RawFrame Frame::unpacked() const
+{
+    RawFrame raw{width, height, delayMs, std::vector<Pixel>(static_cast<std::size_t>(width) * height, 0)};
+    for (int y = 0; y < height; ++y) {
+        Pixel* row = raw.pixels.data() + static_cast<std::size_t>(y) * width;
+        for (const OpaqueRun& run : opaqueRunsOfRow(y))
+            std::copy_n(opaquePixels.begin() + run.first, run.length, row + run.x);
+        for (const TranslucentPixel& p : translucentOfRow(y))
+            row[p.x] = pictureOf(p);
+    }
+    return raw;
+}
+
+FrameBuilder::FrameBuilder(int width, int height, int delayMs, const Transparency& transparency)
+    : transparentFromTopLeft_(transparency.fromTopLeftPixel)
+    , transparent_(transparency.fromTopLeftPixel ? std::nullopt : transparency.colour)
+    , left_(width)
+    , top_(height)
+{
+    frame_.width = width;
+    frame_.height = height;
+    frame_.delayMs = delayMs;
+    frame_.solid = SolidMask(width, height);
+    frame_.rowStarts.reserve(2 * static_cast<std::size_t>(height) + 2);
+}
+
+void FrameBuilder::addRow(const Pixel* row)
+{
+    Frame& f = frame_;
+    if (y_ >= f.height)
+        return;
+    if (y_ == 0 && transparentFromTopLeft_ && f.width > 0)
+        transparent_ = colourOf(row[0]);
+    f.rowStarts.push_back(static_cast<std::uint32_t>(f.opaqueRuns.size()));
+    f.rowStarts.push_back(static_cast<std::uint32_t>(f.translucent.size()));
+
+    int first = f.width, last = -1;
+    bool inRun = false;
+    for (int x = 0; x < f.width; ++x) {
+        if (alphaOf(row[x]) == 0) {
+            x = clearUntil(row, x, f.width) - 1;
+            inRun = false;
+            continue;
+        }
+        const Pixel p = row[x];
+        if (!isSolid(p, transparent_)) {
+            inRun = false;
+            continue;
+        }
+        f.solid.set(x, y_);
+        first = std::min(first, x);
+        last = x;
+        if (alphaOf(p) != 255) {
+            f.translucent.push_back(blendTermsOf(p, static_cast<std::uint16_t>(x)));
+            inRun = false;
+            continue;
+        }
+        if (inRun) {
+            ++f.opaqueRuns.back().length;
+        } else {
+            f.opaqueRuns.push_back({static_cast<std::uint32_t>(f.opaquePixels.size()), static_cast<std::uint16_t>(x), 1});
+            inRun = true;
+        }
+        f.opaquePixels.push_back(p);
+    }
+    if (last >= 0) {
+        left_ = std::min(left_, first);
+        right_ = std::max(right_, last + 1);
+        top_ = std::min(top_, y_);
+        bottom_ = y_ + 1;
+    }
+    ++y_;
+}
+
+Frame FrameBuilder::finish()
+{
+    Frame& f = frame_;
+    // Rows never handed over are clear.
+    for (; y_ < f.height; ++y_) {
+        f.rowStarts.push_back(static_cast<std::uint32_t>(f.opaqueRuns.size()));
+        f.rowStarts.push_back(static_cast<std::uint32_t>(f.translucent.size()));
+    }
+    f.rowStarts.push_back(static_cast<std::uint32_t>(f.opaqueRuns.size()));
+    f.rowStarts.push_back(static_cast<std::uint32_t>(f.translucent.size()));
+    if (right_ > left_)
+        f.content = {left_, top_, right_ - left_, bottom_ - top_};
+    return std::move(f);
+}
 
 PicturePtr preparePicture(std::vector<RawFrame> frames, const Transparency& transparency)
 {
     if (frames.empty())
         return nullptr;
-    std::optional<Colour> transparent = transparency.colour;
+    // Every frame takes the first frame's top-left colour.
+    Transparency resolved{false, transparency.colour};
     if (transparency.fromTopLeftPixel) {
         const RawFrame& first = frames.front();
-        transparent = first.pixels.empty() ? std::nullopt : std::optional{colourOf(first.pixels.front())};
+        resolved.colour = first.pixels.empty() ? std::nullopt : std::optional{colourOf(first.pixels.front())};
     }
     auto picture = std::make_shared<Picture>();
     picture->frames.reserve(frames.size());
-    for (RawFrame& raw : frames)
-        picture->frames.push_back(prepareFrame(std::move(raw), transparent));
+    for (const RawFrame& raw : frames) {
+        FrameBuilder builder(raw.width, raw.height, raw.delayMs, resolved);
+        for (int y = 0; y < raw.height; ++y)
+            builder.addRow(raw.pixels.data() + static_cast<std::size_t>(y) * raw.width);
+        picture->frames.push_back(builder.finish());
+    }
     return picture;
 }
 
+namespace {
+
+// Prepares a PNG's one frame straight from the decoder's rows.
+class PreparingRows final : public RowSink {
+public:
+    explicit PreparingRows(const Transparency& transparency) : transparency_(transparency) {}
+
+    void begin(int width, int height) override { builder_.emplace(width, height, 0, transparency_); }
+    void row(const Pixel* pixels) override { builder_->addRow(pixels); }
+
+    PicturePtr finish()
+    {
+        auto picture = std::make_shared<Picture>();
+        picture->frames.push_back(builder_->finish());
+        return picture;
+    }
+
+private:
+    Transparency transparency_;
+    std::optional<FrameBuilder> builder_;
+};
+
+} // namespace
+
 DecodedPicture decodePicture(Bytes bytes, const Transparency& transparency)
 {
-    RawPicture raw;
-    if (looksLikePng(bytes))
-        raw = decodePng(bytes);
-    else if (looksLikeGif(bytes))
-        raw = decodeGif(bytes);
-    else
+    if (looksLikePng(bytes)) {
+        PreparingRows rows(transparency);
+        if (std::string error = decodePng(bytes, rows); !error.empty())
+            return {nullptr, std::move(error)};
+        return {rows.finish(), {}};
+    }
+    if (!looksLikeGif(bytes))
         return {nullptr, bytes.empty() ? "no picture data" : "not a PNG or GIF picture"};
+    RawPicture raw = decodeGif(bytes);
     if (raw.frames.empty())
         return {nullptr, raw.error.empty() ? "picture has no frames" : raw.error};
     return {preparePicture(std::move(raw.frames), transparency), {}};

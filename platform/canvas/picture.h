@@ -108,13 +108,22 @@ struct TranslucentPixel {
     std::uint32_t inverseAlpha = 0;   // 255 - alpha
 };
 
-// One frame of a picture, ready for the canvas: pixels, solid mask and what
-// compositing draws.
+// A frame's pixels one by one, row by row: what a decoder gives, and what a
+// prepared frame gives back (Frame::unpacked).
+struct RawFrame {
+    int width = 0;
+    int height = 0;
+    int delayMs = 0;
+    std::vector<Pixel> pixels;
+};
+
+// One frame of a picture, ready for the canvas: solid mask and what
+// compositing draws. The pixels are held only in that form; a maze is
+// mostly clear ground, and its frame costs no more than its walls.
 struct Frame {
     int width = 0;
     int height = 0;
     int delayMs = 0;                         // how long an animation shows it
-    std::vector<Pixel> pixels;               // width * height, row by row
     SolidMask solid;
     Rect content;                            // bounding box of the pixels that are not fully transparent
 
@@ -123,7 +132,11 @@ struct Frame {
     std::vector<TranslucentPixel> translucent;   // all rows', row by row
     std::vector<std::uint32_t> rowStarts;    // per row and one more: {runs, translucent} offsets, interleaved
 
-    Pixel pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    // The pixel at (x, y), inside the frame; 0 where it is transparent.
+    Pixel pixel(int x, int y) const;
+    // Every pixel, laid out again row by row.
+    RawFrame unpacked() const;
+
     std::span<const OpaqueRun> opaqueRunsOfRow(int y) const
     {
         return {opaqueRuns.data() + rowStarts[2 * y], opaqueRuns.data() + rowStarts[2 * y + 2]};
@@ -143,14 +156,6 @@ struct Picture {
     int height() const { return frames.front().height; }
 };
 using PicturePtr = std::shared_ptr<const Picture>;
-
-// Pixels straight from a decoder, before the canvas prepares them.
-struct RawFrame {
-    int width = 0;
-    int height = 0;
-    int delayMs = 0;
-    std::vector<Pixel> pixels;
-};
 
 // A decoder's result: frames, or no frames and the reason why.
 struct RawPicture {
@@ -181,8 +186,28 @@ constexpr bool isSolid(Pixel p, std::optional<Colour> transparent)
     return !(transparent && alphaOf(p) == 255 && colourOf(p) == *transparent);
 }
 
-// Builds masks and what compositing draws for decoded frames. A pixel of the transparent colour
-// becomes fully transparent, so the canvas neither draws nor hits it.
+// Prepares one frame from its rows, handed over one at a time from the top,
+// so that a decoder need not hold the whole picture. A pixel of the
+// transparent colour becomes fully transparent: the canvas neither draws
+// nor hits it.
+class FrameBuilder {
+public:
+    // With Transparency::fromTopLeftPixel, the colour is that of the first
+    // row's first pixel.
+    FrameBuilder(int width, int height, int delayMs, const Transparency& transparency);
+
+    void addRow(const Pixel* row);   // width pixels; at most height rows
+    Frame finish();                  // once every row is in
+
+private:
+    Frame frame_;
+    bool transparentFromTopLeft_ = false;
+    std::optional<Colour> transparent_;
+    int y_ = 0;
+    int left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;   // of the solid pixels so far
+};
+
+// Builds masks and what compositing draws for decoded frames.
 PicturePtr preparePicture(std::vector<RawFrame> frames, const Transparency& transparency);
 
 // Decodes a PNG or GIF file image (told apart by its signature) and prepares it.

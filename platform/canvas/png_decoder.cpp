@@ -84,22 +84,61 @@ bool readPngHeader(png_structp png, png_infop info)
         png_set_gray_to_rgb(png);
     if (!(colourType & PNG_COLOR_MASK_ALPHA) && !hasTrns)
         png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    // Straight into the canvas's 0xAARRGGBB pixels as they lie in memory.
-    if constexpr (std::endian::native == std::endian::little)
-        png_set_bgr(png);
-    else
+    // The canvas's 0xAARRGGBB pixels: as they lie in memory on a big-endian
+    // machine ARGB; on a little-endian one BGRA, which toCanvasOrder makes
+    // of libpng's RGBA.
+    if constexpr (std::endian::native == std::endian::big)
         png_set_swap_alpha(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     return true;
 }
 
-bool readPngRows(png_structp png, png_infop info, png_bytepp rows)
+// Red and blue change places on a little-endian machine, where the canvas's
+// pixels lie in memory as BGRA: four pixels at a time in one vector register
+// (GCC's and Clang's vector types), the rest one by one.
+void toCanvasOrder(Pixel* row, png_uint_32 width)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        using FourPixels = Pixel __attribute__((vector_size(16)));
+        const auto swapped = [](auto p) { return (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16; };
+        png_uint_32 x = 0;
+        for (; x + 4 <= width; x += 4) {
+            FourPixels four;
+            std::memcpy(&four, row + x, sizeof four);
+            four = swapped(four);
+            std::memcpy(row + x, &four, sizeof four);
+        }
+        for (; x < width; ++x)
+            row[x] = swapped(row[x]);
+    }
+}
+
+// Non-interlaced rows go to the sink one by one through one row of memory;
+// an interlaced image is built up whole over its passes first.
+bool readPngRows(png_structp png, png_infop info, RowSink& sink, Pixel* image, Pixel* row)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
 
-    png_read_image(png, rows);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (image == nullptr) {
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, reinterpret_cast<png_bytep>(row), nullptr);
+            toCanvasOrder(row, width);
+            sink.row(row);
+        }
+    } else {
+        const int passes = png_set_interlace_handling(png);
+        for (int pass = 0; pass < passes; ++pass)
+            for (png_uint_32 y = 0; y < height; ++y)
+                png_read_row(png, reinterpret_cast<png_bytep>(image + std::size_t{y} * width), nullptr);
+        for (png_uint_32 y = 0; y < height; ++y) {
+            toCanvasOrder(image + std::size_t{y} * width, width);
+            sink.row(image + std::size_t{y} * width);
+        }
+    }
     png_read_end(png, info);
     return true;
 }
@@ -124,11 +163,6 @@ private:
     png_infop info_ = nullptr;
 };
 
-RawPicture failure(std::string reason)
-{
-    return {{}, std::move(reason)};
-}
-
 std::string pngFailure(const PngInput& input)
 {
     if (input.ranOut)
@@ -144,10 +178,10 @@ bool looksLikePng(Bytes bytes)
         && std::equal(pngSignature.begin(), pngSignature.end(), bytes.begin());
 }
 
-RawPicture decodePng(Bytes bytes)
+std::string decodePng(Bytes bytes, RowSink& rows)
 {
     if (!looksLikePng(bytes))
-        return failure("not a PNG");
+        return "not a PNG";
 
     // The size comes straight from IHDR, so an absurd header is refused
     // before libpng sets anything up.
@@ -156,7 +190,7 @@ RawPicture decodePng(Bytes bytes)
         const std::uint32_t width = bigEndian32(bytes.data() + 16);
         const std::uint32_t height = bigEndian32(bytes.data() + 20);
         if (tooLarge(width, height))
-            return failure("PNG too large: " + std::to_string(width) + " x " + std::to_string(height));
+            return "PNG too large: " + std::to_string(width) + " x " + std::to_string(height);
     }
 
     PngInput input;
@@ -167,13 +201,18 @@ RawPicture decodePng(Bytes bytes)
     png_structp png = reader.png();
     png_infop info = reader.info();
     if (!png || !info)
-        return failure("out of memory for the PNG reader");
+        return "out of memory for the PNG reader";
 
     png_set_read_fn(png, &input, readPngBytes);
     png_set_user_limits(png, maxPictureSide, maxPictureSide);
     png_set_benign_errors(png, 1);
 #ifdef PNG_SKIP_sRGB_CHECK_PROFILE
     png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+#endif
+#ifdef PNG_IGNORE_ADLER32
+    // Every chunk's CRC already covers the compressed bytes; zlib's own
+    // checksum over the inflated pixels would only take the time again.
+    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
 #endif
     // Only IHDR, PLTE, tRNS, IDAT and IEND shape the pixels; every other
     // chunk is skipped unread. The game shows the stored values as they are
@@ -182,31 +221,50 @@ RawPicture decodePng(Bytes bytes)
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
 
     if (!readPngHeader(png, info))
-        return failure(pngFailure(input));
+        return pngFailure(input);
 
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
     if (width == 0 || height == 0)
-        return failure("PNG has no pixels");
+        return "PNG has no pixels";
     if (tooLarge(width, height))
-        return failure("PNG too large: " + std::to_string(width) + " x " + std::to_string(height));
+        return "PNG too large: " + std::to_string(width) + " x " + std::to_string(height);
     if (png_get_bit_depth(png, info) != 8 || png_get_channels(png, info) != 4
         || png_get_rowbytes(png, info) != std::size_t{width} * 4)
-        return failure("PNG format not supported");
+        return "PNG format not supported";
 
-    RawFrame frame;
-    frame.width = static_cast<int>(width);
-    frame.height = static_cast<int>(height);
-    frame.pixels.resize(std::size_t{width} * height);
-    std::vector<png_bytep> rows(height);
-    for (png_uint_32 y = 0; y < height; ++y)
-        rows[y] = reinterpret_cast<png_bytep>(frame.pixels.data() + std::size_t{y} * width);
+    const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    std::vector<Pixel> memory(interlaced ? std::size_t{width} * height : width);
+    rows.begin(static_cast<int>(width), static_cast<int>(height));
+    if (!readPngRows(png, info, rows, interlaced ? memory.data() : nullptr, memory.data()))
+        return pngFailure(input);
+    return {};
+}
 
-    if (!readPngRows(png, info, rows.data()))
-        return failure(pngFailure(input));
+RawPicture decodePng(Bytes bytes)
+{
+    // Collects the rows into one frame.
+    class WholeFrame final : public RowSink {
+    public:
+        void begin(int width, int height) override
+        {
+            frame.width = width;
+            frame.height = height;
+            frame.pixels.resize(static_cast<std::size_t>(width) * height);
+        }
+        void row(const Pixel* pixels) override
+        {
+            std::copy_n(pixels, frame.width, frame.pixels.data() + static_cast<std::size_t>(y++) * frame.width);
+        }
+
+        RawFrame frame;
+        int y = 0;
+    } whole;
 
     RawPicture picture;
-    picture.frames.push_back(std::move(frame));
+    picture.error = decodePng(bytes, whole);
+    if (picture.error.empty())
+        picture.frames.push_back(std::move(whole.frame));
     return picture;
 }
 

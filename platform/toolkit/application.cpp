@@ -237,7 +237,7 @@ QImage imageOf(canvas::Bytes picture)
     const canvas::DecodedPicture decoded = canvas::decodePicture(picture);
     if (!decoded)
         return {};
-    const canvas::Frame& frame = decoded.picture->frames.front();
+    const canvas::RawFrame frame = decoded.picture->frames.front().unpacked();
     // The canvas's pixels are laid out as Format_ARGB32's; the copy owns them.
     return QImage(reinterpret_cast<const uchar*>(frame.pixels.data()), frame.width, frame.height,
                   qsizetype{frame.width} * qsizetype{sizeof(canvas::Pixel)}, QImage::Format_ARGB32)
