@@ -98,6 +98,23 @@ FrameBuilder::FrameBuilder(int width, int height, int delayMs, const Transparenc
     frame_.rowStarts.reserve(2 * static_cast<std::size_t>(height) + 2);
 }
 
+namespace {
+
+// Makes room for one more row's worth in a list, if need be as much as the
+// rows so far suggest the whole frame takes: a maze's walls are spread
+// evenly down the picture, so its lists then grow once or twice instead of
+// doubling again and again, each time into fresh memory.
+template<typename List>
+void makeRoomForRow(List& list, std::size_t mostInRow, int rowsDone, int height)
+{
+    if (list.capacity() - list.size() >= mostInRow)
+        return;
+    const std::size_t projected = rowsDone > 0 ? list.size() / static_cast<std::size_t>(rowsDone) * static_cast<std::size_t>(height) : 0;
+    list.reserve(std::max(list.size() + mostInRow, projected + projected / 8));
+}
+
+} // namespace
+
 void FrameBuilder::addRow(const Pixel* row)
 {
     Frame& f = frame_;
@@ -107,35 +124,39 @@ void FrameBuilder::addRow(const Pixel* row)
         transparent_ = colourOf(row[0]);
     f.rowStarts.push_back(static_cast<std::uint32_t>(f.opaqueRuns.size()));
     f.rowStarts.push_back(static_cast<std::uint32_t>(f.translucent.size()));
+    const auto width = static_cast<std::size_t>(f.width);
+    makeRoomForRow(f.opaquePixels, width, y_, f.height);
+    makeRoomForRow(f.translucent, width, y_, f.height);
+    makeRoomForRow(f.opaqueRuns, width / 2 + 1, y_, f.height);
 
+    const bool hasTransparent = transparent_.has_value();
+    const Colour key = transparent_.value_or(0);
+    const auto opaque = [&](Pixel p) { return alphaOf(p) == 255 && !(hasTransparent && colourOf(p) == key); };
     int first = f.width, last = -1;
-    bool inRun = false;
-    for (int x = 0; x < f.width; ++x) {
-        if (alphaOf(row[x]) == 0) {
-            x = clearUntil(row, x, f.width) - 1;
-            inRun = false;
-            continue;
-        }
+    for (int x = clearUntil(row, 0, f.width); x < f.width; x = clearUntil(row, x, f.width)) {
         const Pixel p = row[x];
-        if (!isSolid(p, transparent_)) {
-            inRun = false;
-            continue;
-        }
-        f.solid.set(x, y_);
-        first = std::min(first, x);
-        last = x;
         if (alphaOf(p) != 255) {
+            // Partly transparent: blended one by one.
+            f.solid.set(x, y_);
             f.translucent.push_back(blendTermsOf(p, static_cast<std::uint16_t>(x)));
-            inRun = false;
-            continue;
-        }
-        if (inRun) {
-            ++f.opaqueRuns.back().length;
+            first = std::min(first, x);
+            last = x;
+            ++x;
+        } else if (opaque(p)) {
+            int end = x + 1;
+            while (end < f.width && opaque(row[end]))
+                ++end;
+            f.opaqueRuns.push_back({static_cast<std::uint32_t>(f.opaquePixels.size()), static_cast<std::uint16_t>(x),
+                                    static_cast<std::uint16_t>(end - x)});
+            f.opaquePixels.insert(f.opaquePixels.end(), row + x, row + end);
+            for (int i = x; i < end; ++i)
+                f.solid.set(i, y_);
+            first = std::min(first, x);
+            last = end - 1;
+            x = end;
         } else {
-            f.opaqueRuns.push_back({static_cast<std::uint32_t>(f.opaquePixels.size()), static_cast<std::uint16_t>(x), 1});
-            inRun = true;
+            ++x;   // the transparent colour
         }
-        f.opaquePixels.push_back(p);
     }
     if (last >= 0) {
         left_ = std::min(left_, first);
