@@ -1,15 +1,23 @@
 // GIF decoding of arbitrary bytes, and the preparation of what decodes,
-// with and without a transparent colour.
+// frame by frame and from all frames, with and without a transparent colour.
 
 #include "fuzz/fuzz_support.h"
 #include "platform/canvas/decoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    canvas::RawPicture raw = canvas::decodeGif({data, size});
+    const canvas::Bytes bytes{data, size};
+    canvas::RawPicture raw = canvas::decodeGif(bytes);
     fuzzsupport::checkRaw(raw);
-    if (raw.frames.empty())
+    // Prepared frame by frame as they decode, the picture is the one
+    // prepared from all frames held, or fails for the same reason.
+    const canvas::DecodedPicture prepared = canvas::decodePicture(bytes);
+    if (raw.frames.empty()) {
+        FUZZ_CHECK(!canvas::looksLikeGif(bytes) || (!prepared && prepared.error == raw.error));
         return 0;
+    }
+    FUZZ_CHECK(prepared);
+    fuzzsupport::checkPicture(*prepared.picture, raw.frames, {});
     // Every frame covers the whole logical screen.
     for (const canvas::RawFrame& f : raw.frames)
         FUZZ_CHECK(f.width == raw.frames.front().width && f.height == raw.frames.front().height);

@@ -525,6 +525,37 @@ TEST(GifDecoder, MakesEveryFrameAFullScreenImageOfItsOwn)
         }
 }
 
+TEST(GifDecoder, PreparesEachFrameAsItDecodesWithTheFirstFramesTopLeftColourClearInAll)
+{
+    const std::vector<GifColorType> global = rainbow(4);
+    GifFixture fixture{.width = 6, .height = 4, .globalColours = global};
+    fixture.frames.push_back({.width = 6, .height = 4, .control = control(5, 3),
+                              .indices = indicesOf(6, 4, [](int x, int y) { return (x + y) % 4; })});
+    fixture.frames.push_back({.left = 2, .top = 1, .width = 3, .height = 2,
+                              .indices = indicesOf(3, 2, [](int x, int y) { return (x + 2 * y) % 4; })});
+    const ByteVector gif = encodeGif(fixture);
+    const RawPicture raw = canvas::decodeGif(gif);
+    ASSERT_EQ(raw.frames.size(), 2u);
+
+    const canvas::DecodedPicture decoded = canvas::decodePicture(gif, canvas::Transparency{true, std::nullopt});
+    ASSERT_TRUE(decoded) << decoded.error;
+    ASSERT_EQ(decoded.picture->frames.size(), 2u);
+    const Pixel topLeft = opaque(global[0]);
+    int cleared = 0;
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(testing::Message() << "frame " << i + 1);
+        const canvas::RawFrame shown = decoded.picture->frames[i].unpacked();
+        EXPECT_EQ(shown.delayMs, raw.frames[i].delayMs);
+        ASSERT_EQ(shown.pixels.size(), raw.frames[i].pixels.size());
+        for (std::size_t at = 0; at < shown.pixels.size(); ++at) {
+            const Pixel p = raw.frames[i].pixels[at];
+            EXPECT_EQ(shown.pixels[at], p == topLeft ? 0 : p) << "pixel " << at;
+            cleared += i == 1 && p == topLeft;
+        }
+    }
+    EXPECT_GT(cleared, 0) << "the second frame should show the top-left colour";
+}
+
 TEST(GifDecoder, DeinterlacesFrames)
 {
     const std::vector<GifColorType> colours = rainbow(16);

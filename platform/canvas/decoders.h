@@ -24,10 +24,26 @@ std::string decodePng(Bytes bytes, RowSink& rows);
 // The same, held whole: one frame with delay 0.
 RawPicture decodePng(Bytes bytes);
 
+// Where the GIF decoder hands over each frame as soon as it is decoded; the
+// frame is valid during the call only.
+class FrameSink {
+public:
+    virtual void frame(const RawFrame& frame) = 0;
+
+protected:
+    ~FrameSink() = default;
+};
+
 // GIF from memory: every frame becomes a full logical-screen-sized image,
 // transparent outside the frame's own rectangle and at the frame's transparent
 // colour index, with the frame's delay in milliseconds. Frames are not
 // combined with one another; disposal methods and the loop count play no part.
+// The frames go to the sink one by one; the result is empty on success and
+// otherwise the reason, and frames handed over before a failure are to be
+// dropped.
+std::string decodeGif(Bytes bytes, FrameSink& frames);
+
+// The same, every frame held.
 RawPicture decodeGif(Bytes bytes);
 
 bool looksLikePng(Bytes bytes);

@@ -56,11 +56,6 @@ struct FrameControl {
     int transparentIndex = NO_TRANSPARENT_COLOR;
 };
 
-RawPicture failure(std::string reason)
-{
-    return {{}, std::move(reason)};
-}
-
 std::string gifFailure(const GifInput& input, int errorCode)
 {
     if (input.ranOut)
@@ -106,10 +101,10 @@ bool looksLikeGif(Bytes bytes)
         && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0);
 }
 
-RawPicture decodeGif(Bytes bytes)
+std::string decodeGif(Bytes bytes, FrameSink& frames)
 {
     if (!looksLikeGif(bytes))
-        return failure("not a GIF");
+        return "not a GIF";
 
     GifInput input;
     input.data = bytes.data();
@@ -117,24 +112,25 @@ RawPicture decodeGif(Bytes bytes)
     GifReader reader(&input);
     GifFileType* gif = reader.gif();
     if (!gif)
-        return failure(gifFailure(input, reader.openError()));
+        return gifFailure(input, reader.openError());
 
     const int width = gif->SWidth;
     const int height = gif->SHeight;
     if (width <= 0 || height <= 0)
-        return failure("GIF screen is empty: " + sizeText(width, height));
+        return "GIF screen is empty: " + sizeText(width, height);
     const std::int64_t screenPixels = std::int64_t{width} * height;
     if (width > maxPictureSide || height > maxPictureSide || screenPixels > maxPicturePixels)
-        return failure("GIF too large: " + sizeText(width, height));
+        return "GIF too large: " + sizeText(width, height);
 
-    RawPicture picture;
     FrameControl control;
     std::vector<GifPixelType> line;
+    RawFrame frame;   // one frame's memory, used again for the next
+    int frameCount = 0;
 
     for (;;) {
         GifRecordType record = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &record) == GIF_ERROR)
-            return failure(gifFailure(input, gif->Error));
+            return gifFailure(input, gif->Error);
 
         if (record == TERMINATE_RECORD_TYPE)
             break;
@@ -143,7 +139,7 @@ RawPicture decodeGif(Bytes bytes)
             int code = 0;
             GifByteType* block = nullptr;
             if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
-                return failure(gifFailure(input, gif->Error));
+                return gifFailure(input, gif->Error);
             // A control block of the wrong length is ignored, as if absent.
             GraphicsControlBlock gcb{};
             if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr
@@ -152,27 +148,25 @@ RawPicture decodeGif(Bytes bytes)
                 control.transparentIndex = gcb.TransparentColor;
             }
             if (!skipExtension(gif, block))
-                return failure(gifFailure(input, gif->Error));
+                return gifFailure(input, gif->Error);
             continue;
         }
 
         if (record != IMAGE_DESC_RECORD_TYPE)
-            return failure(gifFailure(input, gif->Error));
+            return gifFailure(input, gif->Error);
 
         if (DGifGetImageDesc(gif) == GIF_ERROR)
-            return failure(gifFailure(input, gif->Error));
+            return gifFailure(input, gif->Error);
         const GifImageDesc& desc = gif->Image;
-        const int frameNumber = static_cast<int>(picture.frames.size()) + 1;
+        const int frameNumber = frameCount + 1;
 
         const ColorMapObject* colours = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
         if (!colours)
-            return failure("GIF frame " + std::to_string(frameNumber) + " has no colour table");
+            return "GIF frame " + std::to_string(frameNumber) + " has no colour table";
         if (desc.Width > maxPictureSide || desc.Height > maxPictureSide)
-            return failure("GIF frame " + std::to_string(frameNumber) + " too large: "
-                           + sizeText(desc.Width, desc.Height));
+            return "GIF frame " + std::to_string(frameNumber) + " too large: " + sizeText(desc.Width, desc.Height);
         if (frameNumber * screenPixels > maxPicturePixels)
-            return failure("GIF too large: " + std::to_string(frameNumber) + " frames of "
-                           + sizeText(width, height));
+            return "GIF too large: " + std::to_string(frameNumber) + " frames of " + sizeText(width, height);
 
         // Indices past the colour table, and the transparent index, stay
         // transparent. A byte can index no further than 255.
@@ -185,7 +179,6 @@ RawPicture decodeGif(Bytes bytes)
         if (control.transparentIndex >= 0 && control.transparentIndex < 256)
             palette[static_cast<std::size_t>(control.transparentIndex)] = 0;
 
-        RawFrame frame;
         frame.width = width;
         frame.height = height;
         frame.delayMs = control.delayMs;
@@ -197,10 +190,10 @@ RawPicture decodeGif(Bytes bytes)
             int codeSize = 0;
             GifByteType* block = nullptr;
             if (DGifGetCode(gif, &codeSize, &block) == GIF_ERROR)
-                return failure(gifFailure(input, gif->Error));
+                return gifFailure(input, gif->Error);
             while (block != nullptr)
                 if (DGifGetCodeNext(gif, &block) == GIF_ERROR)
-                    return failure(gifFailure(input, gif->Error));
+                    return gifFailure(input, gif->Error);
         } else {
             // Only the part of the frame's rectangle on the screen is kept.
             const int left = std::clamp(desc.Left, 0, width);
@@ -211,7 +204,7 @@ RawPicture decodeGif(Bytes bytes)
             line.resize(static_cast<std::size_t>(desc.Width));
             for (int row = 0; row < desc.Height; ++row) {
                 if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR)
-                    return failure(gifFailure(input, gif->Error));
+                    return gifFailure(input, gif->Error);
                 const int y = desc.Top + (desc.Interlace ? rowOrder[static_cast<std::size_t>(row)] : row);
                 if (y >= height)
                     continue;
@@ -220,11 +213,28 @@ RawPicture decodeGif(Bytes bytes)
                     out[x] = palette[line[static_cast<std::size_t>(x - desc.Left)]];
             }
         }
-        picture.frames.push_back(std::move(frame));
+        frames.frame(frame);
+        ++frameCount;
     }
 
-    if (picture.frames.empty())
-        return failure("GIF has no frames");
+    if (frameCount == 0)
+        return "GIF has no frames";
+    return {};
+}
+
+RawPicture decodeGif(Bytes bytes)
+{
+    // Keeps a copy of every frame.
+    class AllFrames final : public FrameSink {
+    public:
+        void frame(const RawFrame& f) override { frames.push_back(f); }
+        std::vector<RawFrame> frames;
+    } all;
+
+    RawPicture picture;
+    picture.error = decodeGif(bytes, all);
+    if (picture.error.empty())
+        picture.frames = std::move(all.frames);
     return picture;
 }
 

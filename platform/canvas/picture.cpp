@@ -182,28 +182,23 @@ Frame FrameBuilder::finish()
     return std::move(f);
 }
 
-PicturePtr preparePicture(std::vector<RawFrame> frames, const Transparency& transparency)
+namespace {
+
+Frame prepareFrame(const RawFrame& raw, const Transparency& transparency)
 {
-    if (frames.empty())
-        return nullptr;
-    // Every frame takes the first frame's top-left colour.
-    Transparency resolved{false, transparency.colour};
-    if (transparency.fromTopLeftPixel) {
-        const RawFrame& first = frames.front();
-        resolved.colour = first.pixels.empty() ? std::nullopt : std::optional{colourOf(first.pixels.front())};
-    }
-    auto picture = std::make_shared<Picture>();
-    picture->frames.reserve(frames.size());
-    for (const RawFrame& raw : frames) {
-        FrameBuilder builder(raw.width, raw.height, raw.delayMs, resolved);
-        for (int y = 0; y < raw.height; ++y)
-            builder.addRow(raw.pixels.data() + static_cast<std::size_t>(y) * raw.width);
-        picture->frames.push_back(builder.finish());
-    }
-    return picture;
+    FrameBuilder builder(raw.width, raw.height, raw.delayMs, transparency);
+    for (int y = 0; y < raw.height; ++y)
+        builder.addRow(raw.pixels.data() + static_cast<std::size_t>(y) * raw.width);
+    return builder.finish();
 }
 
-namespace {
+// Every frame takes the first frame's top-left colour.
+Transparency resolvedFor(const RawFrame& first, const Transparency& transparency)
+{
+    if (!transparency.fromTopLeftPixel)
+        return transparency;
+    return {false, first.pixels.empty() ? std::nullopt : std::optional{colourOf(first.pixels.front())}};
+}
 
 // Prepares a PNG's one frame straight from the decoder's rows.
 class PreparingRows final : public RowSink {
@@ -225,7 +220,38 @@ private:
     std::optional<FrameBuilder> builder_;
 };
 
+// Prepares each frame of an animation as the decoder gives it.
+class PreparingFrames final : public FrameSink {
+public:
+    explicit PreparingFrames(const Transparency& transparency) : transparency_(transparency) {}
+
+    void frame(const RawFrame& raw) override
+    {
+        if (picture_->frames.empty())
+            transparency_ = resolvedFor(raw, transparency_);
+        picture_->frames.push_back(prepareFrame(raw, transparency_));
+    }
+
+    PicturePtr finish() { return std::move(picture_); }
+
+private:
+    Transparency transparency_;
+    std::shared_ptr<Picture> picture_ = std::make_shared<Picture>();
+};
+
 } // namespace
+
+PicturePtr preparePicture(std::vector<RawFrame> frames, const Transparency& transparency)
+{
+    if (frames.empty())
+        return nullptr;
+    const Transparency resolved = resolvedFor(frames.front(), transparency);
+    auto picture = std::make_shared<Picture>();
+    picture->frames.reserve(frames.size());
+    for (const RawFrame& raw : frames)
+        picture->frames.push_back(prepareFrame(raw, resolved));
+    return picture;
+}
 
 DecodedPicture decodePicture(Bytes bytes, const Transparency& transparency)
 {
@@ -235,12 +261,13 @@ DecodedPicture decodePicture(Bytes bytes, const Transparency& transparency)
             return {nullptr, std::move(error)};
         return {rows.finish(), {}};
     }
-    if (!looksLikeGif(bytes))
-        return {nullptr, bytes.empty() ? "no picture data" : "not a PNG or GIF picture"};
-    RawPicture raw = decodeGif(bytes);
-    if (raw.frames.empty())
-        return {nullptr, raw.error.empty() ? "picture has no frames" : raw.error};
-    return {preparePicture(std::move(raw.frames), transparency), {}};
+    if (looksLikeGif(bytes)) {
+        PreparingFrames frames(transparency);
+        if (std::string error = decodeGif(bytes, frames); !error.empty())
+            return {nullptr, std::move(error)};
+        return {frames.finish(), {}};
+    }
+    return {nullptr, bytes.empty() ? "no picture data" : "not a PNG or GIF picture"};
 }
 
 } // namespace canvas
