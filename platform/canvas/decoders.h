@@ -4,11 +4,13 @@
 
 namespace canvas {
 
-// Where a decoder hands over its picture, one row at a time from the top.
+// Where the PNG decoder hands over its picture, one row at a time from the
+// top. Each pixel is a word that holds the bytes R, G, B, A in that order,
+// as the file has them, whatever the machine's byte order.
 class RowSink {
 public:
     virtual void begin(int width, int height) = 0;   // once, before the first row
-    virtual void row(const Pixel* pixels) = 0;        // width pixels, valid during the call
+    virtual void row(const Pixel* rgba) = 0;          // width pixels, valid during the call
 
 protected:
     ~RowSink() = default;

@@ -4,6 +4,7 @@
 #include "platform/canvas/decoders.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace canvas {
 
@@ -39,20 +40,41 @@ SolidMask::SolidMask(int width, int height)
 
 namespace {
 
+// How a row's 32-bit words hold its pixels: as the canvas's 0xAARRGGBB, or
+// as the bytes R, G, B, A one after another (a PNG's own order), which puts
+// alpha in the top byte of a little-endian word and in the bottom byte of
+// a big-endian one.
+struct CanvasOrder {
+    static constexpr Pixel alphaBits = 0xFF000000u;
+    static constexpr Pixel toPixel(Pixel word) { return word; }
+};
+
+struct RgbaBytes {
+    static constexpr bool littleEndian = std::endian::native == std::endian::little;
+    static constexpr Pixel alphaBits = littleEndian ? 0xFF000000u : 0x000000FFu;
+    static constexpr Pixel toPixel(Pixel word)
+    {
+        if constexpr (littleEndian)
+            return (word & 0xFF00FF00u) | (word >> 16 & 0xFFu) | (word & 0xFFu) << 16;
+        else
+            return word >> 8 | word << 24;
+    }
+};
+
 // Where the clear ground that starts at x ends: the first pixel from x on
 // whose alpha is not 0, or width. Most of a maze is clear ground, so it is
 // passed over eight pixels at a time.
+template<typename Order>
 int clearUntil(const Pixel* row, int x, int width)
 {
-    constexpr Pixel alphaBits = 0xFF000000u;
     for (; x + 8 <= width; x += 8) {
         Pixel any = 0;
         for (int i = 0; i < 8; ++i)
             any |= row[x + i];
-        if (any & alphaBits)
+        if (any & Order::alphaBits)
             break;
     }
-    while (x < width && (row[x] & alphaBits) == 0)
+    while (x < width && (row[x] & Order::alphaBits) == 0)
         ++x;
     return x;
 }
@@ -115,13 +137,18 @@ void makeRoomForRow(List& list, std::size_t mostInRow, int rowsDone, int height)
 
 } // namespace
 
-void FrameBuilder::addRow(const Pixel* row)
+void FrameBuilder::addRow(const Pixel* row) { addRowIn<CanvasOrder>(row); }
+
+void FrameBuilder::addRgbaRow(const Pixel* rgba) { addRowIn<RgbaBytes>(rgba); }
+
+template<typename Order>
+void FrameBuilder::addRowIn(const Pixel* row)
 {
     Frame& f = frame_;
     if (y_ >= f.height)
         return;
     if (y_ == 0 && transparentFromTopLeft_ && f.width > 0)
-        transparent_ = colourOf(row[0]);
+        transparent_ = colourOf(Order::toPixel(row[0]));
     f.rowStarts.push_back(static_cast<std::uint32_t>(f.opaqueRuns.size()));
     f.rowStarts.push_back(static_cast<std::uint32_t>(f.translucent.size()));
     const auto width = static_cast<std::size_t>(f.width);
@@ -131,10 +158,13 @@ void FrameBuilder::addRow(const Pixel* row)
 
     const bool hasTransparent = transparent_.has_value();
     const Colour key = transparent_.value_or(0);
-    const auto opaque = [&](Pixel p) { return alphaOf(p) == 255 && !(hasTransparent && colourOf(p) == key); };
+    const auto opaque = [&](Pixel word) {
+        return (word & Order::alphaBits) == Order::alphaBits
+            && !(hasTransparent && colourOf(Order::toPixel(word)) == key);
+    };
     int first = f.width, last = -1;
-    for (int x = clearUntil(row, 0, f.width); x < f.width; x = clearUntil(row, x, f.width)) {
-        const Pixel p = row[x];
+    for (int x = clearUntil<Order>(row, 0, f.width); x < f.width; x = clearUntil<Order>(row, x, f.width)) {
+        const Pixel p = Order::toPixel(row[x]);
         if (alphaOf(p) != 255) {
             // Partly transparent: blended one by one.
             f.solid.set(x, y_);
@@ -142,15 +172,16 @@ void FrameBuilder::addRow(const Pixel* row)
             first = std::min(first, x);
             last = x;
             ++x;
-        } else if (opaque(p)) {
+        } else if (opaque(row[x])) {
             int end = x + 1;
             while (end < f.width && opaque(row[end]))
                 ++end;
             f.opaqueRuns.push_back({static_cast<std::uint32_t>(f.opaquePixels.size()), static_cast<std::uint16_t>(x),
                                     static_cast<std::uint16_t>(end - x)});
-            f.opaquePixels.insert(f.opaquePixels.end(), row + x, row + end);
-            for (int i = x; i < end; ++i)
+            for (int i = x; i < end; ++i) {
+                f.opaquePixels.push_back(Order::toPixel(row[i]));
                 f.solid.set(i, y_);
+            }
             first = std::min(first, x);
             last = end - 1;
             x = end;
@@ -206,7 +237,7 @@ public:
     explicit PreparingRows(const Transparency& transparency) : transparency_(transparency) {}
 
     void begin(int width, int height) override { builder_.emplace(width, height, 0, transparency_); }
-    void row(const Pixel* pixels) override { builder_->addRow(pixels); }
+    void row(const Pixel* rgba) override { builder_->addRgbaRow(rgba); }
 
     PicturePtr finish()
     {

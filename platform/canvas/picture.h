@@ -196,10 +196,14 @@ public:
     // row's first pixel.
     FrameBuilder(int width, int height, int delayMs, const Transparency& transparency);
 
-    void addRow(const Pixel* row);   // width pixels; at most height rows
-    Frame finish();                  // once every row is in
+    void addRow(const Pixel* row);       // width pixels; at most height rows
+    void addRgbaRow(const Pixel* rgba);  // the same, each word holding the bytes R, G, B, A in that order
+    Frame finish();                      // once every row is in
 
 private:
+    template<typename Order>
+    void addRowIn(const Pixel* row);
+
     Frame frame_;
     bool transparentFromTopLeft_ = false;
     std::optional<Colour> transparent_;

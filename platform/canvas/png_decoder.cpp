@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -84,34 +83,9 @@ bool readPngHeader(png_structp png, png_infop info)
         png_set_gray_to_rgb(png);
     if (!(colourType & PNG_COLOR_MASK_ALPHA) && !hasTrns)
         png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    // The canvas's 0xAARRGGBB pixels: as they lie in memory on a big-endian
-    // machine ARGB; on a little-endian one BGRA, which toCanvasOrder makes
-    // of libpng's RGBA.
-    if constexpr (std::endian::native == std::endian::big)
-        png_set_swap_alpha(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     return true;
-}
-
-// Red and blue change places on a little-endian machine, where the canvas's
-// pixels lie in memory as BGRA: four pixels at a time in one vector register
-// (GCC's and Clang's vector types), the rest one by one.
-void toCanvasOrder(Pixel* row, png_uint_32 width)
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        using FourPixels = Pixel __attribute__((vector_size(16)));
-        const auto swapped = [](auto p) { return (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16; };
-        png_uint_32 x = 0;
-        for (; x + 4 <= width; x += 4) {
-            FourPixels four;
-            std::memcpy(&four, row + x, sizeof four);
-            four = swapped(four);
-            std::memcpy(row + x, &four, sizeof four);
-        }
-        for (; x < width; ++x)
-            row[x] = swapped(row[x]);
-    }
 }
 
 // Non-interlaced rows go to the sink one by one through one row of memory;
@@ -126,7 +100,6 @@ bool readPngRows(png_structp png, png_infop info, RowSink& sink, Pixel* image, P
     if (image == nullptr) {
         for (png_uint_32 y = 0; y < height; ++y) {
             png_read_row(png, reinterpret_cast<png_bytep>(row), nullptr);
-            toCanvasOrder(row, width);
             sink.row(row);
         }
     } else {
@@ -134,10 +107,8 @@ bool readPngRows(png_structp png, png_infop info, RowSink& sink, Pixel* image, P
         for (int pass = 0; pass < passes; ++pass)
             for (png_uint_32 y = 0; y < height; ++y)
                 png_read_row(png, reinterpret_cast<png_bytep>(image + std::size_t{y} * width), nullptr);
-        for (png_uint_32 y = 0; y < height; ++y) {
-            toCanvasOrder(image + std::size_t{y} * width, width);
+        for (png_uint_32 y = 0; y < height; ++y)
             sink.row(image + std::size_t{y} * width);
-        }
     }
     png_read_end(png, info);
     return true;
@@ -252,9 +223,12 @@ RawPicture decodePng(Bytes bytes)
             frame.height = height;
             frame.pixels.resize(static_cast<std::size_t>(width) * height);
         }
-        void row(const Pixel* pixels) override
+        void row(const Pixel* rgba) override
         {
-            std::copy_n(pixels, frame.width, frame.pixels.data() + static_cast<std::size_t>(y++) * frame.width);
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(rgba);
+            Pixel* out = frame.pixels.data() + static_cast<std::size_t>(y++) * frame.width;
+            for (int x = 0; x < frame.width; ++x, bytes += 4)
+                out[x] = makePixel(bytes[0], bytes[1], bytes[2], bytes[3]);
         }
 
         RawFrame frame;
