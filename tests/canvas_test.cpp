@@ -192,19 +192,24 @@ TEST(Compose, RecomposingOnlyDirtyAreasMatchesAFullRecomposition)
     }
     auto animated = makeTemplate(frames);
     animated.settings.PlayGIF = true;
-    SpriteCanvas c(40, 30, 0x336699);
-    c.createSprite(animated, 3, 4);
-    c.createSprite(makeTemplate(frames), 20, 10);
-    c.composeAll();
-    KeyboardState keys;
-    for (std::uint32_t step = 1; step < 300; ++step) {
-        c.moveSprite(1 + random() % 2, static_cast<int>(random() % 50) - 10, static_cast<int>(random() % 40) - 10,
-                     random() % 2);
-        c.tick(step * 7, keys);
-        c.composeDirty();
-        const std::vector<Pixel> incremental = c.frameBuffer();
+    // White is filled in a way of its own.
+    for (const Colour background : {Colour{0x336699}, white}) {
+        SCOPED_TRACE(background);
+        SpriteCanvas c(40, 30, background);
+        c.createSprite(animated, 3, 4);
+        c.createSprite(makeTemplate(frames), 20, 10);
         c.composeAll();
-        ASSERT_EQ(incremental, c.frameBuffer()) << "step " << step;
+        EXPECT_EQ(at(c, 39, 0), background);
+        KeyboardState keys;
+        for (std::uint32_t step = 1; step < 300; ++step) {
+            c.moveSprite(1 + random() % 2, static_cast<int>(random() % 50) - 10,
+                         static_cast<int>(random() % 40) - 10, random() % 2);
+            c.tick(step * 7, keys);
+            c.composeDirty();
+            const std::vector<Pixel> incremental = c.frameBuffer();
+            c.composeAll();
+            ASSERT_EQ(incremental, c.frameBuffer()) << "step " << step;
+        }
     }
 }
 

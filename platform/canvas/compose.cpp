@@ -9,11 +9,24 @@ void fillRect(const Target& target, const Rect& area, Colour colour)
 {
     if (area.isEmpty())
         return;
-    // Fill one row, then copy it: a wide copy is the fastest way to write memory.
+    const Pixel pixel = colour | 0xFF000000u;
+    const auto rowBytes = static_cast<std::size_t>(area.width) * sizeof(Pixel);
     Pixel* first = target.row(area.y) + area.x;
-    std::fill(first, first + area.width, colour | 0xFF000000u);
+    if (pixel == 0xFFFFFFFFu) {
+        // White, the usual background, is every byte 0xFF: memset only
+        // writes, where a copy would read as much again.
+        if (area.width == target.width) {
+            std::memset(first, 0xFF, rowBytes * static_cast<std::size_t>(area.height));
+        } else {
+            for (int y = area.y; y < area.bottom(); ++y)
+                std::memset(target.row(y) + area.x, 0xFF, rowBytes);
+        }
+        return;
+    }
+    // Fill one row, then copy it: a wide copy is the fastest way to write memory.
+    std::fill(first, first + area.width, pixel);
     for (int y = area.y + 1; y < area.bottom(); ++y)
-        std::memcpy(target.row(y) + area.x, first, static_cast<std::size_t>(area.width) * sizeof(Pixel));
+        std::memcpy(target.row(y) + area.x, first, rowBytes);
 }
 
 namespace {
