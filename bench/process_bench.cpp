@@ -90,9 +90,19 @@ void startup(benchmark::State& state)
 {
     std::vector<double> gameMs, minimalMs;
     long gamePeakKb = 0, minimalPeakKb = 0;
+    bool gameFirst = true;
     for (auto _ : state) {
-        const Run game = runProbe(OKANDU_PROBE_PATH, "game");
-        const Run minimal = runProbe(OKANDU_MINIMAL_PATH, nullptr);
+        // Which goes first changes each time, so that neither always
+        // follows the other.
+        Run game, minimal;
+        if (gameFirst) {
+            game = runProbe(OKANDU_PROBE_PATH, "game");
+            minimal = runProbe(OKANDU_MINIMAL_PATH, nullptr);
+        } else {
+            minimal = runProbe(OKANDU_MINIMAL_PATH, nullptr);
+            game = runProbe(OKANDU_PROBE_PATH, "game");
+        }
+        gameFirst = !gameFirst;
         if (!game.ok || !minimal.ok) {
             state.SkipWithError(game.ok ? "the minimal window did not report a first frame"
                                         : "the game did not report a first frame");
