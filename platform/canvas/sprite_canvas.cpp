@@ -75,7 +75,8 @@ SpriteCanvas::SpriteCanvas(int width, int height, Colour backColour)
     : width_(width)
     , height_(height)
     , backColour_(backColour)
-    , frameBuffer_(static_cast<std::size_t>(width) * height, backColour | 0xFF000000u)
+    , frameBuffer_(static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0)),
+                   backColour | 0xFF000000u)
 {
 }
 

@@ -2,12 +2,14 @@
 
 #include "platform/canvas/keyboard.h"
 #include "platform/canvas/picture.h"
+#include "platform/canvas/pixel_buffer.h"
 #include "platform/canvas/sprite_template.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -112,7 +114,7 @@ public:
     // rectangles, clipped to the canvas, for the toolkit to repaint.
     std::vector<Rect> composeDirty();
     void composeAll();
-    const std::vector<Pixel>& frameBuffer() const { return frameBuffer_; }
+    std::span<const Pixel> frameBuffer() const { return frameBuffer_.pixels(); }
 
     // The sprites in list order: painted first to last, searched last to first.
     const std::vector<std::unique_ptr<Sprite>>& sprites() const { return sprites_; }
@@ -138,7 +140,7 @@ private:
     std::vector<std::unique_ptr<Sprite>> sprites_;
     std::vector<WatchedKey> watchedKeys_;
     std::vector<Rect> dirty_;
-    std::vector<Pixel> frameBuffer_;
+    PixelBuffer frameBuffer_;
 };
 
 } // namespace canvas

@@ -65,7 +65,7 @@ CanvasWidget::~CanvasWidget() { tickTimer_.stop(); }
 
 void CanvasWidget::paintEvent(QPaintEvent* event)
 {
-    const std::vector<canvas::Pixel>& pixels = canvas_->frameBuffer();
+    const std::span<const canvas::Pixel> pixels = canvas_->frameBuffer();
     if (pixels.empty())
         return;
     // Shown in place: the canvas's pixel layout is the one QImage uses.

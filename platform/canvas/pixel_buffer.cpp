@@ -1,0 +1,76 @@
+#include "platform/canvas/pixel_buffer.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <utility>
+
+// AddressSanitizer watches the bounds of what the heap hands out only, so
+// its builds keep every buffer there.
+#if defined(__SANITIZE_ADDRESS__)
+#define OKANDU_HEAP_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OKANDU_HEAP_ONLY 1
+#endif
+#endif
+
+namespace canvas {
+
+namespace {
+
+constexpr std::size_t mappedFrom = std::size_t{1} << 20;   // bytes
+
+} // namespace
+
+PixelBuffer::PixelBuffer(std::size_t count, Pixel fill)
+    : count_(count)
+{
+    if (count == 0)
+        return;
+#ifndef OKANDU_HEAP_ONLY
+    if (const std::size_t bytes = count * sizeof(Pixel); bytes >= mappedFrom) {
+        void* mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (mapped != MAP_FAILED) {
+            pixels_ = static_cast<Pixel*>(mapped);
+            mapped_ = true;
+        }
+    }
+#endif
+    if (!pixels_)
+        pixels_ = new Pixel[count];
+    std::fill_n(pixels_, count, fill);
+}
+
+PixelBuffer::~PixelBuffer() { release(); }
+
+PixelBuffer::PixelBuffer(PixelBuffer&& other) noexcept
+    : pixels_(std::exchange(other.pixels_, nullptr))
+    , count_(std::exchange(other.count_, 0))
+    , mapped_(std::exchange(other.mapped_, false))
+{
+}
+
+PixelBuffer& PixelBuffer::operator=(PixelBuffer&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        pixels_ = std::exchange(other.pixels_, nullptr);
+        count_ = std::exchange(other.count_, 0);
+        mapped_ = std::exchange(other.mapped_, false);
+    }
+    return *this;
+}
+
+void PixelBuffer::release()
+{
+    if (mapped_)
+        munmap(pixels_, count_ * sizeof(Pixel));
+    else
+        delete[] pixels_;
+    pixels_ = nullptr;
+    count_ = 0;
+    mapped_ = false;
+}
+
+} // namespace canvas
