@@ -21,7 +21,7 @@ Overlap intersection(const RawFrame& a, std::int64_t ax, std::int64_t ay, const 
 // The bits of a row from pixel x on, where x = 64 * word + shift. When all
 // the pixels wanted lie in x's own word, one load does.
 template<bool inOneWord>
-std::uint64_t bitsFrom(const std::uint64_t* row, int word, int shift)
+std::uint64_t rowBits(const std::uint64_t* row, int word, int shift)
 {
     if constexpr (inOneWord)
         return row[word] >> shift;
@@ -39,7 +39,7 @@ bool narrowOverlap(const std::uint64_t* rowA, std::ptrdiff_t strideA, int aLeft,
     const int wordA = aLeft >> 6, shiftA = aLeft & 63;
     const int wordB = bLeft >> 6, shiftB = bLeft & 63;
     const auto both = [&] {
-        return bitsFrom<oneWordA>(rowA, wordA, shiftA) & bitsFrom<oneWordB>(rowB, wordB, shiftB);
+        return rowBits<oneWordA>(rowA, wordA, shiftA) & rowBits<oneWordB>(rowB, wordB, shiftB);
     };
     int r = 0;
     for (; r + 8 <= rows; r += 8) {
