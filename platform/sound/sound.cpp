@@ -33,10 +33,13 @@ struct Output {
     std::map<std::pair<const std::uint8_t*, std::size_t>, Mix_Chunk*> chunks;
 };
 
+// Made once and never destroyed. Until close(), the converted sounds are
+// for the whole run: a destructor at exit would only drop the last
+// pointers to them, while the sound thread may still be mixing one.
 Output& output()
 {
-    static Output theOutput;
-    return theOutput;
+    static Output* const theOutput = new Output;
+    return *theOutput;
 }
 
 // SDL and SDL_mixer, loaded when the output opens rather than linked: their
