@@ -208,7 +208,6 @@ protected:
                                             maze.ix(), maze.iy());
     }
 
-
     // The pointer over a random point of the pig, where its picture is solid or not.
     QPoint nearPlayer(int spread)
     {
@@ -398,8 +397,12 @@ protected:
     const canvas::DecodedPicture level1 = canvas::decodePicture(assets::mazeLevel1Png);
     const canvas::DecodedPicture level2 = canvas::decodePicture(assets::mazeLevel2Png);
     const QString wallText = QString::fromUtf8(assets::wallMessage.data(), assets::wallMessage.size());
-    const std::vector<canvas::Pixel> level1Pixels = level1.picture->frames.front().unpacked().pixels;
-    const std::vector<canvas::Pixel> level2Pixels = level2.picture->frames.front().unpacked().pixels;
+    static std::vector<canvas::Pixel> pixelsOf(const canvas::DecodedPicture& level)
+    {
+        return level ? level.picture->frames.front().unpacked().pixels : std::vector<canvas::Pixel>{};
+    }
+    const std::vector<canvas::Pixel> level1Pixels = pixelsOf(level1);
+    const std::vector<canvas::Pixel> level2Pixels = pixelsOf(level2);
     mutable testsupport::UnpackedFrames playerPixels, mazePixels;
     canvas::PicturePtr seenMaze;
     int seenLevel = 0;
