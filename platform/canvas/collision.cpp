@@ -18,15 +18,15 @@ Overlap intersection(const RawFrame& a, std::int64_t ax, std::int64_t ay, const 
             std::min(ay + a.height, by + b.height)};
 }
 
-// The bits of a row from pixel x on, where x = 64 * word + shift. When all
-// the pixels wanted lie in x's own word, one load does.
+// The mask bits of a row from pixel x on. When all the pixels wanted lie
+// in x's own word, one load does.
 template<bool inOneWord>
-std::uint64_t rowBits(const std::uint64_t* row, int word, int shift)
+std::uint64_t rowBits(const std::uint64_t* row, int x)
 {
     if constexpr (inOneWord)
-        return row[word] >> shift;
+        return row[x >> 6] >> (x & 63);
     else
-        return row[word] >> shift | (row[word + 1] << 1) << (63 - shift);
+        return SolidMask::bitsFrom(row, x);
 }
 
 // An intersection at most 64 pixels wide, one word a row from each mask.
@@ -36,11 +36,7 @@ template<bool oneWordA, bool oneWordB>
 bool narrowOverlap(const std::uint64_t* rowA, std::ptrdiff_t strideA, int aLeft, const std::uint64_t* rowB,
                    std::ptrdiff_t strideB, int bLeft, int rows, std::uint64_t tailMask)
 {
-    const int wordA = aLeft >> 6, shiftA = aLeft & 63;
-    const int wordB = bLeft >> 6, shiftB = bLeft & 63;
-    const auto both = [&] {
-        return rowBits<oneWordA>(rowA, wordA, shiftA) & rowBits<oneWordB>(rowB, wordB, shiftB);
-    };
+    const auto both = [&] { return rowBits<oneWordA>(rowA, aLeft) & rowBits<oneWordB>(rowB, bLeft); };
     int r = 0;
     for (; r + 8 <= rows; r += 8) {
         std::uint64_t any = 0;

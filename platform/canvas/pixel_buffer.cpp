@@ -3,7 +3,6 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <utility>
 
 // AddressSanitizer watches the bounds of what the heap hands out only, so
 // its builds keep every buffer there.
@@ -42,35 +41,12 @@ PixelBuffer::PixelBuffer(std::size_t count, Pixel fill)
     std::fill_n(pixels_, count, fill);
 }
 
-PixelBuffer::~PixelBuffer() { release(); }
-
-PixelBuffer::PixelBuffer(PixelBuffer&& other) noexcept
-    : pixels_(std::exchange(other.pixels_, nullptr))
-    , count_(std::exchange(other.count_, 0))
-    , mapped_(std::exchange(other.mapped_, false))
-{
-}
-
-PixelBuffer& PixelBuffer::operator=(PixelBuffer&& other) noexcept
-{
-    if (this != &other) {
-        release();
-        pixels_ = std::exchange(other.pixels_, nullptr);
-        count_ = std::exchange(other.count_, 0);
-        mapped_ = std::exchange(other.mapped_, false);
-    }
-    return *this;
-}
-
-void PixelBuffer::release()
+PixelBuffer::~PixelBuffer()
 {
     if (mapped_)
         munmap(pixels_, count_ * sizeof(Pixel));
     else
         delete[] pixels_;
-    pixels_ = nullptr;
-    count_ = 0;
-    mapped_ = false;
 }
 
 } // namespace canvas

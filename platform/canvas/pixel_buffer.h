@@ -13,11 +13,8 @@ namespace canvas {
 // which for an 800 x 800 frame buffer comes to twice the time.
 class PixelBuffer {
 public:
-    PixelBuffer() = default;
     PixelBuffer(std::size_t count, Pixel fill);
     ~PixelBuffer();
-    PixelBuffer(PixelBuffer&& other) noexcept;
-    PixelBuffer& operator=(PixelBuffer&& other) noexcept;
     PixelBuffer(const PixelBuffer&) = delete;
     PixelBuffer& operator=(const PixelBuffer&) = delete;
 
@@ -25,8 +22,6 @@ public:
     std::span<const Pixel> pixels() const { return {pixels_, count_}; }
 
 private:
-    void release();
-
     Pixel* pixels_ = nullptr;
     std::size_t count_ = 0;
     bool mapped_ = false;   // from mmap, not from the heap
