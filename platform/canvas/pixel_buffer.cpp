@@ -16,18 +16,13 @@
 
 namespace canvas {
 
-namespace {
-
-constexpr std::size_t mappedFrom = std::size_t{1} << 20;   // bytes
-
-} // namespace
-
 PixelBuffer::PixelBuffer(std::size_t count, Pixel fill)
     : count_(count)
 {
     if (count == 0)
         return;
 #ifndef OKANDU_HEAP_ONLY
+    constexpr std::size_t mappedFrom = std::size_t{1} << 20;   // bytes
     if (const std::size_t bytes = count * sizeof(Pixel); bytes >= mappedFrom) {
         void* mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (mapped != MAP_FAILED) {
